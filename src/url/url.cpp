@@ -1,0 +1,1 @@
+#include "url/url.h"

@@ -1,0 +1,48 @@
+// A parser of the WHATWG URL Standard for absolute URLs (no base URL), with
+// the parts that the judge rules read.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "util/expected.h"
+
+namespace kelp::url {
+
+enum class HostKind : std::uint8_t {
+  None,    // the URL has no host (e.g. "mailto:x@y")
+  Domain,  // a domain after UTS #46 processing (includes the empty host of file: URLs)
+  Ipv4,
+  Ipv6,
+  Opaque,  // opaque host of a non-special scheme
+  Empty,   // empty host of a non-special or file URL ("file:///x", "foo://")
+};
+
+struct Url {
+  std::string scheme;  // lowercased, without ':'
+  std::string username;
+  std::optional<std::string> password;  // present when non-empty
+  HostKind host_kind = HostKind::None;
+  std::string host;             // serialized host ("example.com", "127.0.0.1", "[::1]")
+  std::uint32_t ipv4 = 0;       // when host_kind == Ipv4
+  std::array<std::uint16_t, 8> ipv6{};  // when host_kind == Ipv6
+  std::optional<std::uint16_t> port;    // absent when default or not given
+  std::string path;                     // serialized path
+  std::optional<std::string> query;     // without '?'; present (maybe empty) when given
+  std::optional<std::string> fragment;  // without '#'; present (maybe empty) when given
+
+  bool has_host() const { return host_kind != HostKind::None; }
+  bool has_credentials() const { return !username.empty() || password.has_value(); }
+  // Exactly the domain "localhost", 127.0.0.1 or ::1.
+  bool is_loopback_host() const;
+};
+
+// Failure texts: "relative URL without a base", "empty host",
+// "invalid port number", "invalid IPv4 address", "invalid IPv6 address",
+// "invalid domain character", "invalid international domain name", ...
+Expected<Url, std::string> parse(std::string_view input);
+
+}  // namespace kelp::url

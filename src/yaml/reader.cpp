@@ -1,0 +1,1 @@
+#include "yaml/reader.h"
