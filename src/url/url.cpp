@@ -50,24 +50,23 @@ bool is_double_dot_segment(std::string_view s) {
          equals_ascii_ci(s, "%2e%2e");
 }
 
-// The input as the state machine reads it: leading and trailing C0 controls
-// and spaces removed, tabs and newlines dropped everywhere, decoded to code
-// points.
+// The input as the state machine reads it: decoded to code points, leading
+// and trailing C0 controls and spaces removed, tabs and newlines dropped.
 std::u32string prepare_input(std::string_view input) {
-  std::size_t begin = 0;
-  std::size_t end = input.size();
-  while (begin < end && is_c0_control_or_space(static_cast<unsigned char>(input[begin]))) ++begin;
-  while (end > begin && is_c0_control_or_space(static_cast<unsigned char>(input[end - 1]))) --end;
-  std::string kept;
-  kept.reserve(end - begin);
-  for (std::size_t i = begin; i < end; ++i) {
-    if (!is_ascii_tab_or_newline(static_cast<unsigned char>(input[i]))) kept.push_back(input[i]);
-  }
-  std::u32string out;
-  out.reserve(kept.size());
+  std::u32string decoded;
+  decoded.reserve(input.size());
   std::size_t pos = 0;
-  while (pos < kept.size()) out.push_back(unicode::next_code_point(kept, pos));
-  return out;
+  while (pos < input.size()) decoded.push_back(unicode::next_code_point(input, pos));
+  std::size_t begin = 0;
+  std::size_t end = decoded.size();
+  while (begin < end && is_c0_control_or_space(decoded[begin])) ++begin;
+  while (end > begin && is_c0_control_or_space(decoded[end - 1])) --end;
+  std::size_t kept = 0;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (!is_ascii_tab_or_newline(decoded[i])) decoded[kept++] = decoded[i];
+  }
+  decoded.resize(kept);
+  return decoded;
 }
 
 enum class State {
@@ -90,8 +89,8 @@ enum class State {
 };
 
 // One run of the basic URL parser without a base URL. The pointer only moves
-// back over text it is about to read again once (the authority is re-read as
-// the host), so the work is linear in the input.
+// back to read a part again once (the authority is re-read as the host), and
+// the raw parts are views of the input, so the work is linear in its length.
 class Parser {
  public:
   explicit Parser(std::u32string input) : input_(std::move(input)) {}
@@ -106,9 +105,14 @@ class Parser {
   bool special() const { return default_port_ >= 0; }
   void back() { --pointer_; }  // never below zero: every caller has read a code point
 
+  // The raw text read since the current part began: user info, host or file host.
+  std::u32string_view buffer() const {
+    return std::u32string_view(input_).substr(buffer_start_, pointer_ - buffer_start_);
+  }
   bool set_host(const Expected<Host, std::string>& parsed);
   void flush_userinfo();
   void end_segment(char32_t c);
+  void append_segment(std::string_view segment);
   void shorten_path();
   Url finish();
 
@@ -123,14 +127,16 @@ class Parser {
   bool has_host_ = false;
   Host host_;
   std::optional<std::uint16_t> port_;
-  std::vector<std::string> segments_;
+  std::string path_;                        // "/a/b": each segment after a '/'
+  std::vector<std::size_t> segment_starts_;  // where each segment's '/' is in path_
   bool opaque_path_ = false;
   std::string opaque_path_text_;
   std::optional<std::string> query_;
   std::optional<std::string> fragment_;
 
-  std::u32string buffer_;    // scheme-less raw text: authority, host, file host
-  std::string segment_;      // the path segment being read, percent-encoded
+  bool is_file_ = false;
+  std::size_t buffer_start_ = 0;
+  std::string segment_;  // the path segment being read, percent-encoded
   bool at_sign_seen_ = false;
   bool inside_brackets_ = false;
   bool password_token_seen_ = false;
@@ -157,21 +163,29 @@ void Parser::flush_userinfo() {
     target += "%40";
   }
   at_sign_seen_ = true;
-  for (char32_t cp : buffer_) {
+  for (char32_t cp : buffer()) {
     if (cp == ':' && !password_token_seen_) {
       password_token_seen_ = true;
       continue;
     }
     append_percent_encoded(password_token_seen_ ? password_ : username_, cp, EncodeSet::Userinfo);
   }
-  buffer_.clear();
 }
 
 void Parser::shorten_path() {
-  if (scheme_ == "file" && segments_.size() == 1 && is_normalized_windows_drive_letter(segments_[0])) {
+  if (is_file_ && segment_starts_.size() == 1 &&
+      is_normalized_windows_drive_letter(std::string_view(path_).substr(1))) {
     return;
   }
-  if (!segments_.empty()) segments_.pop_back();
+  if (segment_starts_.empty()) return;
+  path_.resize(segment_starts_.back());
+  segment_starts_.pop_back();
+}
+
+void Parser::append_segment(std::string_view segment) {
+  segment_starts_.push_back(path_.size());
+  path_.push_back('/');
+  path_ += segment;
 }
 
 // A segment ends at `c` ('/', '\' for special URLs, '?', '#' or the end).
@@ -179,12 +193,12 @@ void Parser::end_segment(char32_t c) {
   bool slash = c == '/' || (special() && c == '\\');
   if (is_double_dot_segment(segment_)) {
     shorten_path();
-    if (!slash) segments_.emplace_back();
+    if (!slash) append_segment("");
   } else if (is_single_dot_segment(segment_)) {
-    if (!slash) segments_.emplace_back();
+    if (!slash) append_segment("");
   } else {
-    if (scheme_ == "file" && segments_.empty() && is_windows_drive_letter(segment_)) segment_[1] = ':';
-    segments_.push_back(std::move(segment_));
+    if (is_file_ && segment_starts_.empty() && is_windows_drive_letter(segment_)) segment_[1] = ':';
+    append_segment(segment_);
   }
   segment_.clear();
 }
@@ -204,7 +218,8 @@ Expected<Url, std::string> Parser::run() {
           scheme_.push_back(static_cast<char>(ascii_lower(ch)));
         } else if (ch == ':') {
           default_port_ = special_default_port(scheme_);
-          if (scheme_ == "file") {
+          is_file_ = scheme_ == "file";
+          if (is_file_) {
             state_ = State::File;
           } else if (special()) {
             state_ = State::SpecialAuthoritySlashes;
@@ -234,6 +249,7 @@ Expected<Url, std::string> Parser::run() {
       case State::SpecialAuthorityIgnoreSlashes:
         if (ch != '/' && ch != '\\') {
           state_ = State::Authority;
+          buffer_start_ = pointer_;
           back();
         }
         break;
@@ -241,6 +257,7 @@ Expected<Url, std::string> Parser::run() {
       case State::PathOrAuthority:
         if (ch == '/') {
           state_ = State::Authority;
+          buffer_start_ = pointer_ + 1;
         } else {
           state_ = State::Path;
           back();
@@ -250,33 +267,28 @@ Expected<Url, std::string> Parser::run() {
       case State::Authority:
         if (ch == '@') {
           flush_userinfo();
+          buffer_start_ = pointer_ + 1;
         } else if (ch == kEndOfInput || ch == '/' || ch == '?' || ch == '#' || (special() && ch == '\\')) {
-          if (at_sign_seen_ && buffer_.empty()) return unexpected(std::string(kEmptyHost));
+          if (at_sign_seen_ && buffer().empty()) return unexpected(std::string(kEmptyHost));
           // Read the same text again as the host.
-          pointer_ -= buffer_.size() + 1;
-          buffer_.clear();
+          pointer_ = buffer_start_ - 1;
           state_ = State::Host;
-        } else {
-          buffer_.push_back(ch);
         }
         break;
 
       case State::Host:
         if (ch == ':' && !inside_brackets_) {
-          if (buffer_.empty()) return unexpected(std::string(kEmptyHost));
-          if (!set_host(parse_host(buffer_, !special()))) return unexpected(std::move(error_));
-          buffer_.clear();
+          if (buffer().empty()) return unexpected(std::string(kEmptyHost));
+          if (!set_host(parse_host(buffer(), !special()))) return unexpected(std::move(error_));
           state_ = State::Port;
         } else if (ch == kEndOfInput || ch == '/' || ch == '?' || ch == '#' || (special() && ch == '\\')) {
+          if (special() && buffer().empty()) return unexpected(std::string(kEmptyHost));
+          if (!set_host(parse_host(buffer(), !special()))) return unexpected(std::move(error_));
           back();
-          if (special() && buffer_.empty()) return unexpected(std::string(kEmptyHost));
-          if (!set_host(parse_host(buffer_, !special()))) return unexpected(std::move(error_));
-          buffer_.clear();
           state_ = State::PathStart;
         } else {
           if (ch == '[') inside_brackets_ = true;
           if (ch == ']') inside_brackets_ = false;
-          buffer_.push_back(ch);
         }
         break;
 
@@ -315,6 +327,7 @@ Expected<Url, std::string> Parser::run() {
       case State::FileSlash:
         if (ch == '/' || ch == '\\') {
           state_ = State::FileHost;
+          buffer_start_ = pointer_ + 1;
         } else {
           state_ = State::Path;
           back();
@@ -323,24 +336,21 @@ Expected<Url, std::string> Parser::run() {
 
       case State::FileHost:
         if (ch == kEndOfInput || ch == '/' || ch == '\\' || ch == '?' || ch == '#') {
-          back();
-          if (buffer_.size() == 2 && is_ascii_alpha(buffer_[0]) && (buffer_[1] == ':' || buffer_[1] == '|')) {
+          const std::u32string_view text = buffer();
+          if (text.size() == 2 && is_ascii_alpha(text[0]) && (text[1] == ':' || text[1] == '|')) {
             // "file://c:/x" names a drive, not a host: the letter starts the path.
-            segment_.push_back(static_cast<char>(buffer_[0]));
-            segment_.push_back(static_cast<char>(buffer_[1]));
-            buffer_.clear();
+            segment_.push_back(static_cast<char>(text[0]));
+            segment_.push_back(static_cast<char>(text[1]));
             state_ = State::Path;
-          } else if (buffer_.empty()) {
+          } else if (text.empty()) {
             host_ = Host{};
             state_ = State::PathStart;
           } else {
-            if (!set_host(parse_host(buffer_, false))) return unexpected(std::move(error_));
+            if (!set_host(parse_host(text, false))) return unexpected(std::move(error_));
             if (host_.kind == HostKind::Domain && host_.serialized == "localhost") host_ = Host{};
-            buffer_.clear();
             state_ = State::PathStart;
           }
-        } else {
-          buffer_.push_back(ch);
+          back();
         }
         break;
 
@@ -426,10 +436,7 @@ Url Parser::finish() {
   if (opaque_path_) {
     url.path = std::move(opaque_path_text_);
   } else {
-    for (const std::string& segment : segments_) {
-      url.path.push_back('/');
-      url.path += segment;
-    }
+    url.path = std::move(path_);
   }
   url.query = std::move(query_);
   url.fragment = std::move(fragment_);
