@@ -109,7 +109,7 @@ class Parser {
   std::u32string_view buffer() const {
     return std::u32string_view(input_).substr(buffer_start_, pointer_ - buffer_start_);
   }
-  bool set_host(const Expected<Host, std::string>& parsed);
+  bool set_host(Expected<Host, std::string>&& parsed);
   void flush_userinfo();
   void end_segment(char32_t c);
   void append_segment(std::string_view segment);
@@ -145,12 +145,12 @@ class Parser {
   std::string error_;
 };
 
-bool Parser::set_host(const Expected<Host, std::string>& parsed) {
+bool Parser::set_host(Expected<Host, std::string>&& parsed) {
   if (!parsed) {
-    error_ = parsed.error();
+    error_ = std::move(parsed.error());
     return false;
   }
-  host_ = parsed.value();
+  host_ = std::move(parsed.value());
   has_host_ = true;
   return true;
 }

@@ -46,9 +46,9 @@ TEST_P(HostileInput, IsHandledInLinearTime) {
   } else {
     ASSERT_TRUE(parsed) << parsed.error();
   }
-  // Linear work on a megabyte takes milliseconds even in a sanitizer build;
-  // anything quadratic would take minutes.
-  EXPECT_LT(elapsed, std::chrono::milliseconds(1000))
+  // Linear work on a megabyte takes milliseconds in an optimised build and
+  // well under a second with sanitizers; anything quadratic would take minutes.
+  EXPECT_LT(elapsed, std::chrono::milliseconds(2000))
       << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms";
 }
 
@@ -83,8 +83,8 @@ const HostileCase kCases[] = {
     {"LongOpaqueHost", [] { return "foo://" + repeat("\u00e9", kMegabyte) + "/"; }, nullptr},
     {"LongScheme", [] { return repeat("a", kMegabyte) + "://h"; }, nullptr},
     {"SchemeNeverEnds", [] { return repeat("a", kMegabyte); }, "relative URL without a base"},
-    {"SurroundingSpace", [] { return repeat(" ", kMegabyte / 2) + "http://h" + repeat("\x01", kMegabyte / 2); },
-     nullptr},
+    {"SurroundingSpace",
+     [] { return repeat(" ", kMegabyte / 2) + "http://h" + repeat("\x01", kMegabyte / 2); }, nullptr},
     {"TabsEverywhere", [] { return "ht" + repeat("\t\n\r", kMegabyte) + "tp://h"; }, nullptr},
     {"ManyDriveLetters", [] { return "file:///" + repeat("c:/", kMegabyte); }, nullptr},
     {"FileHostOfSlashes", [] { return "file:" + repeat("/", kMegabyte); }, nullptr},

@@ -165,7 +165,9 @@ const Case kDomains[] = {
     {"http://XN--BCHER-KVA.de"sv, "http://xn--bcher-kva.de/"},
     {"http://xn--ls8h"sv, "http://xn--ls8h/"},
     {"http://ab--cd"sv, "http://ab--cd/"},
-    {"http://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.com"sv, "http://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.com/"},
+    {"http://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+     "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.com"sv,
+     "http://aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.com/"},
 };
 
 // Non-ASCII domains go through UTS #46: mapping, NFC, Punycode.
@@ -197,7 +199,8 @@ const Case kInternationalDomains[] = {
     {"http://\U0001F600.com"sv, "http://xn--e28h.com/"},
     {"http://１２７.０.０.１/"sv, "http://127.0.0.1/"},
     {"http://０ｘ７ｆ.1/"sv, "http://127.0.0.1/"},
-    {"http://üaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.de"sv, "http://xn--aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa-egg.de/"},
+    {"http://üaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.de"sv,
+     "http://xn--aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa-egg.de/"},
 };
 
 // Hosts that end in a number are IPv4 addresses in any of their legacy forms.
