@@ -95,13 +95,14 @@ TEST(HostileYaml, DeepFlowNestingIsRefusedQuickly) {
 
 TEST(HostileYaml, WideFlowIsRefusedBeforeItIsTokenised) {
   // One flow list of a million items on one line: the parser would hold
-  // every token of it before the first event.
+  // every token of it (over a gigabyte) before the first event. The bound
+  // is loose for instrumented builds; an optimised build takes a few ms.
   std::string text = "k: [";
   for (int i = 0; i < 1000000; ++i) text += "a,";
   text += "]\n";
   auto start = std::chrono::steady_clock::now();
   std::string error = error_of(text);
-  EXPECT_LT(milliseconds_since(start), 200.0);
+  EXPECT_LT(milliseconds_since(start), 1000.0);
   EXPECT_TRUE(starts_with(error, "budget breached: nodes (limit 250000)")) << error;
 }
 
