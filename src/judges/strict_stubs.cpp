@@ -2,7 +2,6 @@
 #include "judges/batch.h"
 #include "judges/json_form.h"
 #include "judges/schema.h"
-#include "judges/yaml_read.h"
 namespace kelp {
 Expected<std::vector<ParsedJudge>, std::string> parse_judge_definitions(const std::vector<JudgeSource>& sources) {
   if (sources.empty()) return std::vector<ParsedJudge>{};
@@ -10,5 +9,4 @@ Expected<std::vector<ParsedJudge>, std::string> parse_judge_definitions(const st
 }
 std::string judge_definition_schema() { return "{}"; }
 void write_parsed_judge_json(std::string& out, const ParsedJudge&) { out += "{}"; }
-Expected<JudgeDefinition, std::string> read_judge_definition_yaml(std::string_view) { return unexpected(std::string("x")); }
 }
