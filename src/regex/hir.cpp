@@ -16,16 +16,6 @@ unsigned ByteSet::count() const {
   return n;
 }
 
-unsigned ByteSet::range_count() const {
-  unsigned n = 0;
-  bool in = false;
-  for (unsigned b = 0; b < 256; ++b) {
-    if (has(b) && !in) ++n;
-    in = has(b);
-  }
-  return n;
-}
-
 ByteSet ByteSet::operator|(const ByteSet& o) const {
   ByteSet r;
   for (int i = 0; i < 4; ++i) r.bits[i] = bits[i] | o.bits[i];
@@ -133,10 +123,12 @@ std::optional<uint64_t> add_len(std::optional<uint64_t> a,
   return sat_add(*a, *b);
 }
 
+// A class without members: it never matches.
 Expr fail_expr() {
+  static const SetRef kEmpty = std::make_shared<const CodepointSet>();
   Expr e;
   e.kind = Expr::Kind::Class;
-  e.byte_class = true;
+  e.uclass.set = kEmpty;
   e.min_len = std::nullopt;
   e.max_len = std::nullopt;
   return e;
@@ -240,11 +232,7 @@ NfaCost price(Session& s, Expr& e) {
       e.cost = both(sat_mul(kStateBytes, e.literal.size()));
       break;
     case Expr::Kind::Class:
-      if (e.byte_class) {
-        e.cost = both(2 * kStateBytes + kTransitionBytes * e.bytes.range_count());
-      } else {
-        e.cost = s.class_cost(e.uclass);
-      }
+      e.cost = s.class_cost(e.uclass);
       break;
     case Expr::Kind::Alternation:
       price_alternation(s, e);
@@ -305,20 +293,20 @@ Expr unicode_class_expr(ClassValue v) {
   return e;
 }
 
+// Byte classes that reach here hold ASCII bytes only (anything else could
+// match invalid UTF-8 and is refused), so they are kept as code points.
 Expr byte_class_expr(const ByteSet& set) {
-  if (set.empty()) return fail_expr();
   if (set.count() == 1) {
     for (unsigned b = 0; b < 256; ++b) {
       if (set.has(b)) return literal_expr(std::string(1, static_cast<char>(b)));
     }
   }
-  Expr e;
-  e.kind = Expr::Kind::Class;
-  e.byte_class = true;
-  e.bytes = set;
-  e.min_len = 1;
-  e.max_len = 1;
-  return e;
+  std::vector<CodepointRange> ranges;
+  for (unsigned b = 0; b < 256; ++b) {
+    if (set.has(b)) ranges.push_back({b, b});
+  }
+  return unicode_class_expr(
+      {std::make_shared<const CodepointSet>(CodepointSet::from_ranges(std::move(ranges)))});
 }
 
 Expr capture_expr(Session& s, Expr sub) {
@@ -427,11 +415,7 @@ Expr alternation_expr(Session& s, std::vector<Expr> branches) {
     std::vector<CodepointRange> ranges;
     bool unknown = false;
     for (const Expr& b : flat) {
-      if (b.byte_class) {
-        for (unsigned x = 0; x < 256; ++x) {
-          if (b.bytes.has(x)) ranges.push_back({x, x});
-        }
-      } else if (b.uclass.unknown()) {
+      if (b.uclass.unknown()) {
         unknown = true;
       } else {
         const auto& r = b.uclass.set->ranges();

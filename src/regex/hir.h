@@ -31,7 +31,6 @@ struct ByteSet {
   bool is_ascii() const { return bits[2] == 0 && bits[3] == 0; }
   bool empty() const { return !(bits[0] | bits[1] | bits[2] | bits[3]); }
   unsigned count() const;
-  unsigned range_count() const;
   ByteSet operator|(const ByteSet& o) const;
   ByteSet operator&(const ByteSet& o) const;
   ByteSet operator^(const ByteSet& o) const;
@@ -96,9 +95,7 @@ struct Expr {
   };
   Kind kind = Kind::Empty;
   std::string literal;          // Literal: its UTF-8 bytes
-  bool byte_class = false;      // Class: a byte class
-  ByteSet bytes;                // Class, byte class: members
-  ClassValue uclass;            // Class, Unicode class: members
+  ClassValue uclass;            // Class: members (byte classes are ASCII)
   std::vector<Expr> branches;   // Alternation, until priced
   // Shortest and longest match in bytes; nullopt for "none" (a class
   // without members matches nothing).

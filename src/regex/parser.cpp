@@ -1231,7 +1231,6 @@ class NestLimiter {
 }  // namespace
 
 Expected<Ast, SyntaxError> parse(std::string_view pattern) {
-  // Positions are kept in 32 bits; nothing that long could compile anyway.
   if (pattern.size() >= std::numeric_limits<uint32_t>::max()) {
     return unexpected(SyntaxError{ErrorKind::NestLimitExceeded, {}, {}});
   }

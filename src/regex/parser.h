@@ -13,6 +13,8 @@ namespace kelp::regex {
 
 // Parses `pattern` with the default settings (no verbose mode, no octal
 // escapes) and checks the nest limit. The first error found wins.
+// Positions are kept in 32 bits: callers refuse patterns of 4 GiB or more
+// before parsing (such a pattern is refused here as too deep).
 Expected<Ast, SyntaxError> parse(std::string_view pattern);
 
 }  // namespace kelp::regex
