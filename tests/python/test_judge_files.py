@@ -177,9 +177,9 @@ def test_gate_messages():
         ("Judge on[0].match.role uses unsupported regex flags in '/a/xi'; supported flags are i, m, s, and u",
          "use unique regex flags from i, m, s, and u"),
         ("Judge on[0].match.text contains invalid regex '/(/': "
-         + diags[2]["message"].split("': ", 1)[1], "fix the Rust-compatible regex syntax"),
+         + diags[3]["message"].split("': ", 1)[1], "fix the Rust-compatible regex syntax"),
     ]
-    assert "unclosed group" in diags[2]["message"]
+    assert "unclosed group" in diags[3]["message"]
 
 
 @pytest.mark.parametrize(
