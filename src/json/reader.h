@@ -1,11 +1,16 @@
-// Strict RFC 8259 reading of JSON text into a JsonValue. Error texts and
-// positions follow the reader conventions shared with the typed readers:
-// "<message> at line L column C".
+// Strict RFC 8259 reading of JSON text. `parse_value` builds a JsonValue; the
+// `Reader` primitives serve the typed readers of the input documents. Error
+// texts carry the position "<message> at line L column C": a fault found while
+// looking at a byte that is not consumed points at that byte, every other
+// fault at the last byte consumed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "json/value.h"
 #include "util/expected.h"
@@ -20,7 +25,65 @@ struct ParseError {
   std::string display() const;
 };
 
-// Nesting limit 128; nothing but whitespace may follow the value.
+// Nesting limit 128 ("recursion limit exceeded"); nothing but whitespace may
+// follow the value. The text must be valid UTF-8.
 Expected<JsonValue, ParseError> parse_value(std::string_view text);
+
+// A cursor over JSON text. Operations return false after recording the error,
+// which `take_error` hands over; after a failure the reader is not used again.
+class Reader {
+ public:
+  explicit Reader(std::string_view text) : text_(text) {}
+
+  // Skips whitespace and returns the next byte without consuming it.
+  std::optional<unsigned char> peek_after_whitespace();
+  void eat() { ++index_; }
+  std::size_t index() const { return index_; }
+
+  // Errors at the last consumed byte, or at the byte being looked at.
+  bool fail(std::string message);
+  bool fail_at_peek(std::string message);
+  ParseError take_error() { return std::move(error_); }
+
+  // The current byte is the opening quotation mark (not yet consumed).
+  bool parse_string(std::string& out);
+  // The rest of a literal whose first byte was consumed ("ull" after 'n').
+  bool parse_ident(std::string_view rest);
+  // Checks and skips one value of any kind; nesting is not limited here.
+  bool ignore_value();
+  // One value into a JsonValue with `depth` containers still allowed.
+  bool parse_any(JsonValue& out, int depth);
+
+  // Consumes the value at the peek position as far as needed to describe it
+  // ("integer `1`", "string \"a\"", "sequence", "map", "null", ...) and
+  // records "invalid type: <what>, expected <expected>".
+  bool fail_invalid_type(std::string_view expected);
+
+  // Separators of a list or an object being read member by member.
+  // `first` is updated; returns false on error; `done` is set at the end.
+  bool next_element(bool& first, bool& done);
+  bool next_key(bool& first, bool& done, std::string& key);
+  bool parse_colon();
+  // Closing brackets after a record was read from a list or an object.
+  bool end_list();
+  bool end_object();
+  // Only whitespace may follow.
+  bool end_of_input();
+
+  // The position of a byte count, by the line and column rule.
+  std::pair<std::uint64_t, std::uint64_t> position_of(std::size_t index) const;
+
+ private:
+  bool parse_number(bool negative, JsonValue& out);
+  bool parse_escape(std::string& out);
+  bool decode_hex_escape(std::uint32_t& out);
+  bool ignore_string();
+  bool ignore_number();
+  bool skip_string_body(std::string* out);
+
+  std::string_view text_;
+  std::size_t index_ = 0;
+  ParseError error_;
+};
 
 }  // namespace kelp::json

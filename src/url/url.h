@@ -14,11 +14,11 @@ namespace kelp::url {
 
 enum class HostKind : std::uint8_t {
   None,    // the URL has no host (e.g. "mailto:x@y")
-  Domain,  // a domain after UTS #46 processing (includes the empty host of file: URLs)
+  Domain,  // an ASCII domain after UTS #46 processing ("example.com", "xn--bcher-kva.de")
   Ipv4,
   Ipv6,
-  Opaque,  // opaque host of a non-special scheme
-  Empty,   // empty host of a non-special or file URL ("file:///x", "foo://")
+  Opaque,  // opaque host of a non-special scheme ("foo://EXAMPLE%2Ecom")
+  Empty,   // empty host of a file or non-special URL ("file:///x", "foo://")
 };
 
 struct Url {
@@ -33,16 +33,21 @@ struct Url {
   std::string path;                     // serialized path
   std::optional<std::string> query;     // without '?'; present (maybe empty) when given
   std::optional<std::string> fragment;  // without '#'; present (maybe empty) when given
+  // The path is one opaque text rather than segments ("mailto:x@y", "localhost:8080").
+  bool has_opaque_path = false;
 
   bool has_host() const { return host_kind != HostKind::None; }
   bool has_credentials() const { return !username.empty() || password.has_value(); }
   // Exactly the domain "localhost", 127.0.0.1 or ::1.
   bool is_loopback_host() const;
+  // The URL serializer's text, e.g. "http://127.0.0.1/" for "HTTP://127.1".
+  std::string href() const;
 };
 
 // Failure texts: "relative URL without a base", "empty host",
 // "invalid port number", "invalid IPv4 address", "invalid IPv6 address",
-// "invalid domain character", "invalid international domain name", ...
+// "invalid domain character", "invalid international domain name".
+// Input that is not UTF-8 is read with U+FFFD in place of each bad byte.
 Expected<Url, std::string> parse(std::string_view input);
 
 }  // namespace kelp::url

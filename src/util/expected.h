@@ -22,7 +22,8 @@ Unexpected<std::decay_t<E>> unexpected(E&& e) {
 template <class T, class E = std::string>
 class Expected {
  public:
-  Expected(T value) : v_(std::in_place_index<0>, std::move(value)) {}
+  Expected(const T& value) : v_(std::in_place_index<0>, value) {}
+  Expected(T&& value) : v_(std::in_place_index<0>, std::move(value)) {}
   template <class F>
   Expected(Unexpected<F> u) : v_(std::in_place_index<1>, std::move(u.error)) {}
 

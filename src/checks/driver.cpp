@@ -1,0 +1,55 @@
+#include "checks/driver.h"
+
+#include <algorithm>
+#include <set>
+
+#include "checks/package_manifest.h"
+#include "checks/paths.h"
+#include "judges/judge_files.h"
+
+namespace kelp {
+
+std::vector<std::string> gather_agent_files(const CheckContext& context,
+                                            const std::vector<std::string>& agent_paths) {
+  std::set<std::string, std::less<>> gathered;
+  for (const auto& path : agent_paths) {
+    if (context.files.count(path)) {
+      if (is_yaml_path(path)) gathered.insert(path);
+      continue;
+    }
+    if (context.directories.count(path)) {
+      for (auto file : files_in_dir(context, path))
+        if (is_yaml_path(file)) gathered.emplace(file);
+    }
+  }
+  return {gathered.begin(), gathered.end()};
+}
+
+CheckReport check_recipe(const RecipeFiles& snapshot, Profile profile) {
+  CheckContext context;
+  context.profile = profile;
+  build_path_maps(snapshot, context.files, context.directories);
+
+  if (auto summary = read_package_manifest(context)) {
+    check_package_summary(*summary, context);
+    // The resolved agent paths come from the kelp object's resource lists.
+    std::vector<std::string> agent_paths;
+    auto agent_files = gather_agent_files(context, agent_paths);
+    context.resources.insert_or_assign("agents", agent_files.size());
+  }
+
+  std::uint64_t judges = validate_judges(context);
+  if (judges > 0) context.resources.insert_or_assign("judges", judges);
+
+  CheckReport report;
+  report.valid = std::none_of(context.diagnostics.begin(), context.diagnostics.end(),
+                              [](const Diagnostic& d) { return d.severity == Severity::Error; });
+  report.profile = profile;
+  report.recipe_dir = ".";
+  report.package_name = std::move(context.package_name);
+  report.diagnostics = std::move(context.diagnostics);
+  report.resources = std::move(context.resources);
+  return report;
+}
+
+}  // namespace kelp

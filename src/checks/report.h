@@ -1,0 +1,23 @@
+// The result of one recipe check.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "checks/profile.h"
+#include "module/diagnostics.h"
+
+namespace kelp {
+
+struct CheckReport {
+  bool valid = true;
+  Profile profile = Profile::Local;
+  std::string recipe_dir = ".";
+  std::optional<std::string> package_name;
+  DiagnosticList diagnostics;
+  std::map<std::string, std::uint64_t, std::less<>> resources;
+};
+
+}  // namespace kelp

@@ -1,0 +1,87 @@
+#include "url/idna.h"
+
+#include <unicode/uidna.h>
+#include <unicode/utypes.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "url/code_points.h"
+
+namespace kelp::url {
+
+namespace {
+
+constexpr const char* kIdnaError = "invalid international domain name";
+constexpr const char* kDomainCharError = "invalid domain character";
+
+// UTS #46 runs with CheckHyphens and VerifyDnsLength off, which ICU cannot
+// switch off: their errors are ignored instead.
+constexpr std::uint32_t kIgnoredErrors =
+    UIDNA_ERROR_EMPTY_LABEL | UIDNA_ERROR_LABEL_TOO_LONG | UIDNA_ERROR_DOMAIN_NAME_TOO_LONG |
+    UIDNA_ERROR_LEADING_HYPHEN | UIDNA_ERROR_TRAILING_HYPHEN | UIDNA_ERROR_HYPHEN_3_4;
+
+struct IdnaCloser {
+  void operator()(UIDNA* idna) const { uidna_close(idna); }
+};
+
+bool is_ascii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+Expected<std::string, std::string> unicode_to_ascii(std::string_view domain) {
+  if (domain.size() > kMaxUnicodeDomainBytes) return unexpected(std::string(kIdnaError));
+  UErrorCode status = U_ZERO_ERROR;
+  // Opened per call: nothing of ours outlives a call, and ICU caches its data.
+  std::unique_ptr<UIDNA, IdnaCloser> idna(uidna_openUTS46(
+      UIDNA_CHECK_BIDI | UIDNA_CHECK_CONTEXTJ | UIDNA_NONTRANSITIONAL_TO_ASCII |
+          UIDNA_NONTRANSITIONAL_TO_UNICODE,
+      &status));
+  if (U_FAILURE(status)) return unexpected(std::string(kIdnaError));
+  const auto length = static_cast<int32_t>(domain.size());
+  std::string out(domain.size() * 4 + 64, '\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    UIDNAInfo info = UIDNA_INFO_INITIALIZER;
+    status = U_ZERO_ERROR;
+    int32_t written = uidna_nameToASCII_UTF8(idna.get(), domain.data(), length, out.data(),
+                                             static_cast<int32_t>(out.size()), &info, &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR && attempt == 0 && written > 0) {
+      out.assign(static_cast<std::size_t>(written) + 1, '\0');
+      continue;
+    }
+    if (U_FAILURE(status) || (info.errors & ~kIgnoredErrors) != 0 || written < 0) {
+      return unexpected(std::string(kIdnaError));
+    }
+    out.resize(static_cast<std::size_t>(written));
+    return out;
+  }
+  return unexpected(std::string(kIdnaError));
+}
+
+}  // namespace
+
+Expected<std::string, std::string> domain_to_ascii(std::string_view domain) {
+  std::string result;
+  if (is_ascii(domain)) {
+    result.reserve(domain.size());
+    for (char c : domain) result.push_back(static_cast<char>(ascii_lower(static_cast<unsigned char>(c))));
+  } else {
+    auto converted = unicode_to_ascii(domain);
+    if (!converted) return converted;
+    result = std::move(converted.value());
+  }
+  if (result.empty()) return unexpected(std::string(kIdnaError));
+  for (char c : result) {
+    // UTS #46 output without errors is ASCII; anything else is refused all the same.
+    if (static_cast<unsigned char>(c) >= 0x80) return unexpected(std::string(kIdnaError));
+    if (is_forbidden_domain_code_point(static_cast<unsigned char>(c))) {
+      return unexpected(std::string(kDomainCharError));
+    }
+  }
+  return result;
+}
+
+}  // namespace kelp::url
