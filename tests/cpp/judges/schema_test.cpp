@@ -3,239 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace kelp {
 namespace {
 
-// The document as it must be written, byte for byte.
-constexpr std::string_view kExpected = R"json({
-  "$defs": {
-    "JudgeLlmConfig": {
-      "additionalProperties": false,
-      "properties": {
-        "local": {
-          "anyOf": [
-            {
-              "$ref": "#/$defs/JudgeLlmLocal"
-            },
-            {
-              "type": "null"
-            }
-          ],
-          "description": "Optional OpenAI-compatible local/self-hosted endpoint."
-        },
-        "model": {
-          "description": "Model name. Required and non-empty (at most 255 bytes), with no\nsurrounding whitespace.",
-          "maxLength": 255,
-          "minLength": 1,
-          "pattern": "^\\S([\\s\\S]*\\S)?$",
-          "type": "string"
-        },
-        "provider": {
-          "default": "openai",
-          "description": "Provider slug (lowercase ASCII, digits, and `-`). Defaults to `openai`.",
-          "pattern": "^[a-z0-9-]{1,64}$",
-          "type": "string"
-        },
-        "request": {
-          "$ref": "#/$defs/JudgeLlmRequest",
-          "default": {
-            "temperature": 0.0
-          }
-        },
-        "transport": {
-          "$ref": "#/$defs/JudgeLlmTransport",
-          "default": {
-            "max_retries": 0,
-            "max_retry_delay_ms": 5000,
-            "timeout_ms": 60000
-          }
-        }
-      },
-      "required": [
-        "model"
-      ],
-      "type": "object"
-    },
-    "JudgeLlmLocal": {
-      "additionalProperties": false,
-      "properties": {
-        "api_key_env": {
-          "description": "Environment variable naming the API key (identifier characters only).",
-          "pattern": "^[A-Za-z_][A-Za-z0-9_]*$",
-          "type": "string"
-        },
-        "base_url": {
-          "description": "HTTP(S) base URL; HTTPS required outside loopback. No credentials,\nquery, or fragment.",
-          "pattern": "^https?://\\S+$",
-          "type": "string"
-        }
-      },
-      "required": [
-        "base_url",
-        "api_key_env"
-      ],
-      "type": "object"
-    },
-    "JudgeLlmRequest": {
-      "additionalProperties": false,
-      "properties": {
-        "max_tokens": {
-          "description": "Maximum output tokens (1..=131072).",
-          "format": "uint64",
-          "maximum": 131072,
-          "minimum": 1,
-          "type": [
-            "integer",
-            "null"
-          ]
-        },
-        "reasoning_effort": {
-          "description": "Reasoning effort hint (lowercase ASCII and `-`).",
-          "pattern": "^[a-z-]{1,64}$",
-          "type": [
-            "string",
-            "null"
-          ]
-        },
-        "temperature": {
-          "default": 0.0,
-          "description": "Sampling temperature between 0 and 2. Defaults to 0.",
-          "format": "double",
-          "maximum": 2.0,
-          "minimum": 0.0,
-          "type": "number"
-        }
-      },
-      "type": "object"
-    },
-    "JudgeLlmTransport": {
-      "additionalProperties": false,
-      "properties": {
-        "max_retries": {
-          "default": 0,
-          "description": "Retry attempts (0..=10). Defaults to 0.",
-          "format": "uint64",
-          "maximum": 10,
-          "minimum": 0,
-          "type": "integer"
-        },
-        "max_retry_delay_ms": {
-          "default": 5000,
-          "description": "Exponential backoff cap in milliseconds (..=60000). Defaults to 5000.",
-          "format": "uint64",
-          "maximum": 60000,
-          "minimum": 0,
-          "type": "integer"
-        },
-        "timeout_ms": {
-          "default": 60000,
-          "description": "Request timeout in milliseconds (1..=600000). Defaults to 60000.",
-          "format": "uint64",
-          "maximum": 600000,
-          "minimum": 1,
-          "type": "integer"
-        }
-      },
-      "type": "object"
-    }
-  },
-  "$schema": "https://json-schema.org/draft/2020-12/schema",
-  "additionalProperties": false,
-  "description": "One authored judge definition, in its normalized spec form.",
-  "properties": {
-    "description": {
-      "description": "Optional human description (at most 2000 characters).",
-      "maxLength": 2000,
-      "type": [
-        "string",
-        "null"
-      ]
-    },
-    "instructions": {
-      "description": "The grading rubric. Required and non-empty.",
-      "minLength": 1,
-      "pattern": "\\S",
-      "type": "string"
-    },
-    "judge": {
-      "description": "Unique judge name within the recipe (at most 255 characters).",
-      "maxLength": 255,
-      "pattern": "\\S",
-      "type": "string"
-    },
-    "llm": {
-      "$ref": "#/$defs/JudgeLlmConfig",
-      "description": "Model configuration used to run the judge."
-    },
-    "on": {
-      "anyOf": [
-        {
-          "maxProperties": 0,
-          "type": "object"
-        },
-        {
-          "type": "null"
-        },
-        {
-          "items": {
-            "additionalProperties": false,
-            "properties": {
-              "event": {
-                "enum": [
-                  "message",
-                  "tool",
-                  "feedback"
-                ],
-                "type": "string"
-              },
-              "match": {
-                "additionalProperties": true,
-                "propertyNames": {
-                  "allOf": [
-                    {
-                      "minLength": 1
-                    },
-                    {
-                      "not": {
-                        "enum": [
-                          "environment",
-                          "runtime_group"
-                        ]
-                      }
-                    },
-                    {
-                      "not": {
-                        "pattern": "(?:^|\\.)pattern_id$"
-                      }
-                    }
-                  ]
-                },
-                "type": "object"
-              }
-            },
-            "required": [
-              "event"
-            ],
-            "type": "object"
-          },
-          "type": "array"
-        }
-      ],
-      "default": null,
-      "description": "Applicability gate: `{}` (always) or a list of\n`{ event, match? }` matchers where `event` is one of\n`message`, `tool`, or `feedback`."
-    }
-  },
-  "required": [
-    "judge",
-    "llm",
-    "instructions"
-  ],
-  "title": "JudgeDefinition",
-  "type": "object"
-})json";
+// FNV-1a of the whole document: pins every byte without restating it here.
+std::uint64_t fnv1a(std::string_view text) {
+  std::uint64_t h = 0xcbf29ce484222325u;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 0x100000001b3u;
+  }
+  return h;
+}
 
 std::vector<std::string> keys_of(const JsonValue& value) {
   std::vector<std::string> keys;
@@ -258,29 +41,12 @@ const JsonValue& at(const JsonValue& value, std::initializer_list<const char*> p
 
 TEST(JudgeSchema, TextIsExactAndStable) {
   std::string first = judge_definition_schema();
-  EXPECT_EQ(first, kExpected);
+  EXPECT_EQ(fnv1a(first), 0xfc7b322a4cae7cacu);
   EXPECT_EQ(first.size(), 6198u);
   EXPECT_EQ(std::count(first.begin(), first.end(), '\n') + 1, 226);
+  EXPECT_EQ(first.rfind("{\n  \"$defs\": {\n    \"JudgeLlmConfig\": {\n", 0), 0u);
+  EXPECT_EQ(first.back(), '}');
   EXPECT_EQ(judge_definition_schema(), first);
-}
-
-TEST(JudgeSchema, LayoutHasNoStrayWhitespace) {
-  std::string text = judge_definition_schema();
-  ASSERT_FALSE(text.empty());
-  EXPECT_EQ(text.substr(0, 2), "{\n");
-  EXPECT_EQ(text.back(), '}');
-  EXPECT_EQ(text.find(" \n"), std::string::npos);
-  EXPECT_EQ(text.find('\t'), std::string::npos);
-  EXPECT_EQ(text.find('\r'), std::string::npos);
-  // Each line is indented by an even number of blanks.
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::size_t blanks = text.find_first_not_of(' ', start) - start;
-    EXPECT_EQ(blanks % 2, 0u) << text.substr(start, end - start);
-    start = end + 1;
-  }
 }
 
 TEST(JudgeSchema, MemberOrders) {
@@ -357,15 +123,6 @@ TEST(JudgeSchema, Fragments) {
            "  \"title\": \"JudgeDefinition\",\n  \"type\": \"object\"\n}",
        })
     EXPECT_NE(text.find(fragment), std::string::npos) << fragment;
-}
-
-TEST(JudgeSchema, GateAlternatives) {
-  JsonValue gate = gate_schema();
-  const auto& alternatives = at(gate, {"anyOf"}).as_array();
-  ASSERT_EQ(alternatives.size(), 3u);
-  EXPECT_EQ(at(alternatives[0], {"maxProperties"}), JsonValue(std::uint64_t{0}));
-  EXPECT_EQ(at(alternatives[1], {"type"}), JsonValue("null"));
-  EXPECT_EQ(at(alternatives[2], {"type"}), JsonValue("array"));
 }
 
 }  // namespace
