@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "checks/kelp_object.h"
 #include "checks/package_manifest.h"
 #include "checks/paths.h"
 #include "judges/judge_files.h"
@@ -32,10 +33,16 @@ CheckReport check_recipe(const RecipeFiles& snapshot, Profile profile) {
 
   if (auto summary = read_package_manifest(context)) {
     check_package_summary(*summary, context);
-    // The resolved agent paths come from the kelp object's resource lists.
-    std::vector<std::string> agent_paths;
-    auto agent_files = gather_agent_files(context, agent_paths);
+    ResolvedResources resolved = validate_package_kelp(*summary, context);
+    static const std::vector<std::string> kNoPaths;
+    auto agents = resolved.find("agents");
+    auto agent_files =
+        gather_agent_files(context, agents == resolved.end() ? kNoPaths : agents->second);
     context.resources.insert_or_assign("agents", agent_files.size());
+    for (std::string_view key : {"extensions", "skills", "prompts"}) {
+      auto it = resolved.find(key);
+      if (it != resolved.end()) context.resources.insert_or_assign(std::string(key), it->second.size());
+    }
   }
 
   std::uint64_t judges = validate_judges(context);

@@ -6,6 +6,8 @@
 
 #include "judges/model.h"
 #include "util/expected.h"
+#include "yaml/error.h"
+#include "yaml/node.h"
 
 namespace kelp {
 
@@ -13,5 +15,10 @@ namespace kelp {
 // repeated and missing fields; the error is the YAML layer's display text
 // (message, location, excerpt).
 Expected<JudgeDefinition, std::string> read_judge_definition_yaml(std::string_view text);
+
+// The record read from the composed document's root (kNoNode reads like a
+// null document); the error carries the offending node's position.
+Expected<JudgeDefinition, yaml::YamlError> deserialize_judge_definition(const yaml::NodeTree& tree,
+                                                                        yaml::NodeId root);
 
 }  // namespace kelp

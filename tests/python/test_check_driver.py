@@ -10,6 +10,17 @@ def pkg(**members):
 
 
 FULL = dict(name="demo", description="d", kelp={"agents": ["agents"]})
+AGENT = """\
+name: writer
+description: Writes
+model:
+  name: openai/gpt-4o
+  thinkingLevel: medium
+tools: []
+system_instructions:
+  content: Be brief.
+"""
+AGENT_FILE = ("agents/writer.yaml", AGENT)
 
 
 @pytest.mark.parametrize(
@@ -23,8 +34,10 @@ FULL = dict(name="demo", description="d", kelp={"agents": ["agents"]})
         ([("package.json", "{}")], None,
          ["package.kelp_missing", "package.name_missing", "package.description_missing"]),
         ([pkg(name="x", description="y", kelp="agents")], None, ["package.kelp_missing"]),
-        ([pkg(name="x", description="y", kelp={})], None, ["package.kelp_missing"]),
-        ([pkg(**FULL)], None, []),
+        ([pkg(name="x", description="y", kelp={})], None,
+         ["package.kelp_missing", "package.agents_missing", "package.agents_missing"]),
+        ([pkg(**FULL), AGENT_FILE], None, []),
+        ([pkg(**FULL)], None, ["package.agents_unmatched", "package.agents_missing"]),
     ],
 )
 def test_package_roads(files, directories, expected):
@@ -73,13 +86,13 @@ def test_empty_object_counts_zero_agents():
     [("  demo  ", "demo"), ("\u3000d\u00e9mo\n", "d\u00e9mo"), (42, None), ("   ", None), (None, None)],
 )
 def test_package_name(name, expected):
-    report = check([pkg(name=name, description="d", kelp={"agents": []})])
+    report = check([pkg(name=name, description="d", kelp={"agents": ["agents"]}), AGENT_FILE])
     assert report.get("package_name") == expected
     assert ("package.name_missing" in codes(report)) == (expected is None)
 
 
 def test_description_missing_is_a_warning_only():
-    report = check([pkg(name="x", description=" ", kelp={"agents": []})])
+    report = check([pkg(name="x", description=" ", kelp={"agents": ["agents"]}), AGENT_FILE])
     assert codes(report) == ["package.description_missing"]
     assert report["diagnostics"][0]["severity"] == "warning"
     assert report["valid"] is True
@@ -102,7 +115,7 @@ def test_description_missing_is_a_warning_only():
     ],
 )
 def test_lockfile_rule(deps, lockfiles, directories, profile, severity):
-    files = [pkg(**FULL, **deps)] + [(name, "") for name in lockfiles]
+    files = [pkg(**FULL, **deps), AGENT_FILE] + [(name, "") for name in lockfiles]
     report = check(files, directories, profile)
     found = [d for d in report["diagnostics"] if d["code"] == "package.lockfile_missing"]
     if severity is None:
@@ -127,3 +140,20 @@ def test_diagnostic_order_and_report_member_order():
 def test_later_duplicate_path_wins():
     report = check([("package.json", "{}"), ("./package.json", None)])
     assert codes(report) == ["package.manifest_unreadable"]
+
+
+def test_resource_counts():
+    files = [
+        pkg(name="x", description="y", kelp={"agents": ["agents", "agents/writer.yaml"], "skills": ["skills/*"],
+                                             "prompts": ["p.md", "p.md"], "extensions": ["ext/a.ts"]}),
+        AGENT_FILE, ("agents/notes.md", ""), ("skills/a.md", ""), ("skills/b.md", ""), ("p.md", ""),
+        ("ext/a.ts", ""), ("judges/a.yaml", "x: 1"),
+    ]
+    report = check(files)
+    assert report["resources"] == {"agents": 1, "extensions": 1, "judges": 1, "prompts": 1, "skills": 2}
+    assert list(report["resources"]) == sorted(report["resources"])
+
+
+def test_kelp_string_has_no_resource_lists():
+    report = check([pkg(name="x", description="y", kelp="agents")])
+    assert report["resources"] == {"agents": 0}

@@ -1,0 +1,95 @@
+#include "yaml/node.h"
+
+#include <cstring>
+
+namespace kelp::yaml {
+
+namespace {
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+
+}  // namespace
+
+NodeTree::NodeTree() { tags_.emplace_back(); }
+
+NodeId NodeTree::resolve(NodeId id) const {
+  const Node& n = nodes_[id];
+  return n.kind == NodeKind::Alias ? static_cast<NodeId>(n.first) : id;
+}
+
+std::span<const NodeId> NodeTree::items(const Node& n) const {
+  if (n.kind == NodeKind::Sequence) return {items_.data() + n.first, n.size};
+  if (n.kind == NodeKind::Mapping) return {items_.data() + n.first, 2 * n.size};
+  return {};
+}
+
+std::uint32_t NodeTree::intern_tag(std::string_view tag) {
+  if (tag.empty()) return 0;
+  auto it = tag_index_.find(std::string(tag));
+  if (it != tag_index_.end()) return it->second;
+  auto index = static_cast<std::uint32_t>(tags_.size());
+  tags_.emplace_back(tag);
+  tag_index_.emplace(std::string(tag), index);
+  return index;
+}
+
+const char* NodeTree::store_text(std::string_view text) {
+  if (text.empty()) return "";
+  if (text.size() > kChunkSize / 4) {
+    // Large texts get a chunk of their own and leave the shared one open.
+    auto own = std::make_unique<char[]>(text.size());
+    std::memcpy(own.get(), text.data(), text.size());
+    const char* p = own.get();
+    chunks_.insert(chunks_.end() - (chunks_.empty() ? 0 : 1), std::move(own));
+    return p;
+  }
+  if (chunks_.empty() || chunk_used_ + text.size() > chunk_size_) {
+    chunks_.push_back(std::make_unique<char[]>(kChunkSize));
+    chunk_size_ = kChunkSize;
+    chunk_used_ = 0;
+  }
+  char* p = chunks_.back().get() + chunk_used_;
+  std::memcpy(p, text.data(), text.size());
+  chunk_used_ += text.size();
+  return p;
+}
+
+NodeId NodeTree::add_scalar(std::size_t offset, std::string_view text, ScalarStyle style,
+                            std::string_view tag) {
+  Node n;
+  n.kind = NodeKind::Scalar;
+  n.style = style;
+  n.tag = intern_tag(tag);
+  n.offset = offset;
+  n.text = store_text(text);
+  n.size = text.size();
+  nodes_.push_back(n);
+  return static_cast<NodeId>(nodes_.size() - 1);
+}
+
+NodeId NodeTree::add_alias(std::size_t offset, NodeId target) {
+  Node n;
+  n.kind = NodeKind::Alias;
+  n.offset = offset;
+  n.first = target;
+  nodes_.push_back(n);
+  return static_cast<NodeId>(nodes_.size() - 1);
+}
+
+NodeId NodeTree::add_collection(NodeKind kind, std::size_t offset, std::string_view tag) {
+  Node n;
+  n.kind = kind;
+  n.tag = intern_tag(tag);
+  n.offset = offset;
+  nodes_.push_back(n);
+  return static_cast<NodeId>(nodes_.size() - 1);
+}
+
+void NodeTree::set_items(NodeId id, std::span<const NodeId> items) {
+  Node& n = nodes_[id];
+  n.first = items_.size();
+  n.size = n.kind == NodeKind::Mapping ? items.size() / 2 : items.size();
+  items_.insert(items_.end(), items.begin(), items.end());
+}
+
+}  // namespace kelp::yaml
