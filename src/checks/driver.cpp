@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <set>
 
+#include "checks/agent_files.h"
 #include "checks/kelp_object.h"
+#include "checks/mcp_local_example.h"
 #include "checks/package_manifest.h"
 #include "checks/paths.h"
+#include "checks/tool_policy.h"
 #include "judges/judge_files.h"
 
 namespace kelp {
@@ -34,11 +37,14 @@ CheckReport check_recipe(const RecipeFiles& snapshot, Profile profile) {
   if (auto summary = read_package_manifest(context)) {
     check_package_summary(*summary, context);
     ResolvedResources resolved = validate_package_kelp(*summary, context);
+    check_mcp_local_example(context);
+    auto policy = build_mcp_tool_policy(summary->kelp);
     static const std::vector<std::string> kNoPaths;
     auto agents = resolved.find("agents");
     auto agent_files =
         gather_agent_files(context, agents == resolved.end() ? kNoPaths : agents->second);
     context.resources.insert_or_assign("agents", agent_files.size());
+    validate_agents(agent_files, agent_files.size(), policy, context);
     for (std::string_view key : {"extensions", "skills", "prompts"}) {
       auto it = resolved.find(key);
       if (it != resolved.end()) context.resources.insert_or_assign(std::string(key), it->second.size());

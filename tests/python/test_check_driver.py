@@ -157,3 +157,28 @@ def test_resource_counts():
 def test_kelp_string_has_no_resource_lists():
     report = check([pkg(name="x", description="y", kelp="agents")])
     assert report["resources"] == {"agents": 0}
+
+
+def test_stages_run_in_order():
+    files = [
+        pkg(name="x", description="y", kelp={"agents": ["agents"], "zeta": 1,
+                                             "mcp": {"servers": [{"id": "docs", "tools": {"include": ["read"]}}]}}),
+        (".kelp/mcp.local.example.json", "[]"),
+        ("agents/a.yaml", AGENT.replace("tools: []", "tools: []\nmcp:\n  docs:\n    include: [write]")),
+        ("judges/j.yaml", "[]"),
+    ]
+    report = check(files)
+    assert codes(report) == [
+        "kelp.unknown_key",
+        "mcp.local_example_invalid",
+        "agent.mcp_tool_undeclared",
+        "judge.invalid",
+    ]
+    assert report["diagnostics"][2]["message"] == "Recipe agent 'writer' MCP tool 'docs/write' is not included by the package policy"
+
+
+def test_agent_yaml_error_has_span():
+    report = check([pkg(**FULL), ("agents/a.yaml", "name: a\nname: b\n")])
+    (diag,) = [d for d in report["diagnostics"] if d["code"] == "agent.yaml_malformed"]
+    assert diag["message"].startswith("Agent file is not valid YAML: ")
+    assert diag["span"]["line"] == 2

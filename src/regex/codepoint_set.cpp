@@ -1,0 +1,200 @@
+#include "regex/codepoint_set.h"
+
+#include <unicode/uchar.h>
+#include <unicode/uset.h>
+
+#include <algorithm>
+#include <map>
+
+namespace kelp::regex {
+namespace {
+
+constexpr uint32_t kMax = 0x10FFFF;
+constexpr uint32_t kSurrogateLo = 0xD800;
+constexpr uint32_t kSurrogateHi = 0xDFFF;
+
+uint32_t utf8_len(uint32_t cp) {
+  return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+}
+
+// Simple case folding equivalence classes, built once from the ICU data:
+// every code point whose simple folding differs from itself, grouped with
+// its folding.
+struct FoldTable {
+  // Sorted by code point: each member of a class of two or more, with the
+  // index of its class.
+  std::vector<std::pair<uint32_t, uint32_t>> members;
+  std::vector<std::vector<uint32_t>> classes;
+
+  FoldTable() {
+    UErrorCode status = U_ZERO_ERROR;
+    USet* changes = uset_openEmpty();
+    uset_applyIntPropertyValue(changes, UCHAR_CHANGES_WHEN_CASEFOLDED, 1,
+                               &status);
+    std::map<uint32_t, std::vector<uint32_t>> by_fold;
+    if (U_SUCCESS(status)) {
+      const int32_t n = uset_getItemCount(changes);
+      for (int32_t i = 0; i < n; ++i) {
+        UChar32 lo = 0, hi = 0;
+        UErrorCode s = U_ZERO_ERROR;
+        if (uset_getItem(changes, i, &lo, &hi, nullptr, 0, &s) != 0) continue;
+        for (UChar32 c = lo; c <= hi; ++c) {
+          const UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+          if (f != c) by_fold[static_cast<uint32_t>(f)].push_back(c);
+        }
+      }
+    }
+    uset_close(changes);
+    for (auto& [fold, sources] : by_fold) {
+      std::vector<uint32_t> cls = sources;
+      cls.push_back(fold);
+      std::sort(cls.begin(), cls.end());
+      cls.erase(std::unique(cls.begin(), cls.end()), cls.end());
+      const uint32_t index = static_cast<uint32_t>(classes.size());
+      for (uint32_t cp : cls) members.emplace_back(cp, index);
+      classes.push_back(std::move(cls));
+    }
+    std::sort(members.begin(), members.end());
+  }
+};
+
+const FoldTable& fold_table() {
+  static const FoldTable table;
+  return table;
+}
+
+}  // namespace
+
+CodepointSet CodepointSet::from_ranges(std::vector<CodepointRange> ranges) {
+  // Cut out surrogates, then sort and merge.
+  std::vector<CodepointRange> cut;
+  cut.reserve(ranges.size() + 1);
+  for (CodepointRange r : ranges) {
+    if (r.lo > r.hi || r.lo > kMax) continue;
+    r.hi = std::min(r.hi, kMax);
+    if (r.hi < kSurrogateLo || r.lo > kSurrogateHi) {
+      cut.push_back(r);
+      continue;
+    }
+    if (r.lo < kSurrogateLo) cut.push_back({r.lo, kSurrogateLo - 1});
+    if (r.hi > kSurrogateHi) cut.push_back({kSurrogateHi + 1, r.hi});
+  }
+  auto by_start = [](const CodepointRange& a, const CodepointRange& b) {
+    return a.lo < b.lo;
+  };
+  if (!std::is_sorted(cut.begin(), cut.end(), by_start)) {
+    std::sort(cut.begin(), cut.end(), by_start);
+  }
+  CodepointSet out;
+  for (const CodepointRange& r : cut) {
+    if (!out.ranges_.empty() && r.lo <= out.ranges_.back().hi + 1) {
+      out.ranges_.back().hi = std::max(out.ranges_.back().hi, r.hi);
+    } else {
+      out.ranges_.push_back(r);
+    }
+  }
+  return out;
+}
+
+std::optional<uint32_t> CodepointSet::single_member() const {
+  if (ranges_.size() == 1 && ranges_[0].lo == ranges_[0].hi) return ranges_[0].lo;
+  return std::nullopt;
+}
+
+uint32_t CodepointSet::min_utf8_len() const {
+  return ranges_.empty() ? 0 : utf8_len(ranges_.front().lo);
+}
+
+uint32_t CodepointSet::max_utf8_len() const {
+  return ranges_.empty() ? 0 : utf8_len(ranges_.back().hi);
+}
+
+CodepointSet CodepointSet::united(const CodepointSet& other) const {
+  std::vector<CodepointRange> all;
+  all.reserve(ranges_.size() + other.ranges_.size());
+  std::merge(ranges_.begin(), ranges_.end(), other.ranges_.begin(),
+             other.ranges_.end(), std::back_inserter(all),
+             [](const CodepointRange& a, const CodepointRange& b) {
+               return a.lo < b.lo;
+             });
+  CodepointSet out;
+  for (const CodepointRange& r : all) {
+    if (!out.ranges_.empty() && r.lo <= out.ranges_.back().hi + 1) {
+      out.ranges_.back().hi = std::max(out.ranges_.back().hi, r.hi);
+    } else {
+      out.ranges_.push_back(r);
+    }
+  }
+  return out;
+}
+
+CodepointSet CodepointSet::intersected(const CodepointSet& other) const {
+  CodepointSet out;
+  std::size_t i = 0, j = 0;
+  while (i < ranges_.size() && j < other.ranges_.size()) {
+    const CodepointRange& a = ranges_[i];
+    const CodepointRange& b = other.ranges_[j];
+    const uint32_t lo = std::max(a.lo, b.lo);
+    const uint32_t hi = std::min(a.hi, b.hi);
+    if (lo <= hi) out.ranges_.push_back({lo, hi});
+    if (a.hi < b.hi) {
+      ++i;
+    } else {
+      ++j;
+    }
+  }
+  return out;
+}
+
+CodepointSet CodepointSet::negated() const {
+  std::vector<CodepointRange> gaps;
+  uint32_t next = 0;
+  for (const CodepointRange& r : ranges_) {
+    if (r.lo > next) gaps.push_back({next, r.lo - 1});
+    next = r.hi + 1;
+  }
+  if (next <= kMax) gaps.push_back({next, kMax});
+  return from_ranges(std::move(gaps));
+}
+
+CodepointSet CodepointSet::minus(const CodepointSet& other) const {
+  return intersected(other.negated());
+}
+
+CodepointSet CodepointSet::symmetric_difference(const CodepointSet& other) const {
+  return united(other).minus(intersected(other));
+}
+
+CodepointSet CodepointSet::case_folded() const {
+  const FoldTable& t = fold_table();
+  std::vector<CodepointRange> added;
+  for (const CodepointRange& r : ranges_) {
+    auto it = std::lower_bound(
+        t.members.begin(), t.members.end(), std::make_pair(r.lo, uint32_t{0}));
+    for (; it != t.members.end() && it->first <= r.hi; ++it) {
+      for (uint32_t cp : t.classes[it->second]) added.push_back({cp, cp});
+    }
+  }
+  if (added.empty()) return *this;
+  return united(from_ranges(std::move(added)));
+}
+
+bool CodepointSet::operator==(const CodepointSet& other) const {
+  if (ranges_.size() != other.ranges_.size()) return false;
+  for (std::size_t i = 0; i < ranges_.size(); ++i) {
+    if (ranges_[i].lo != other.ranges_[i].lo ||
+        ranges_[i].hi != other.ranges_[i].hi) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool has_simple_case_mapping(uint32_t cp) {
+  const FoldTable& t = fold_table();
+  auto it = std::lower_bound(t.members.begin(), t.members.end(),
+                             std::make_pair(cp, uint32_t{0}));
+  return it != t.members.end() && it->first == cp;
+}
+
+}  // namespace kelp::regex

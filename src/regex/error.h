@@ -1,0 +1,75 @@
+// Syntax errors of the dialect: their kinds, their reason texts and the
+// multi-line display with the pattern and carets under the offending part.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "regex/ast.h"
+
+namespace kelp::regex {
+
+enum class ErrorKind : uint8_t {
+  // Found while parsing.
+  CaptureLimitExceeded,
+  ClassEscapeInvalid,
+  ClassRangeInvalid,
+  ClassRangeLiteral,
+  ClassUnclosed,
+  DecimalEmpty,
+  DecimalInvalid,
+  EscapeHexEmpty,
+  EscapeHexInvalid,
+  EscapeHexInvalidDigit,
+  EscapeUnexpectedEof,
+  EscapeUnrecognized,
+  FlagDanglingNegation,
+  FlagDuplicate,
+  FlagRepeatedNegation,
+  FlagUnexpectedEof,
+  FlagUnrecognized,
+  GroupNameDuplicate,
+  GroupNameEmpty,
+  GroupNameInvalid,
+  GroupNameUnexpectedEof,
+  GroupUnclosed,
+  GroupUnopened,
+  NestLimitExceeded,
+  RepetitionCountInvalid,
+  RepetitionCountDecimalEmpty,
+  RepetitionCountUnclosed,
+  RepetitionMissing,
+  SpecialWordBoundaryUnclosed,
+  SpecialWordBoundaryUnrecognized,
+  SpecialWordOrRepetitionUnexpectedEof,
+  UnicodeClassInvalid,
+  UnsupportedBackreference,
+  UnsupportedLookAround,
+  // Found while translating the tree.
+  UnicodeNotAllowed,
+  InvalidUtf8,
+  UnicodePropertyNotFound,
+  UnicodePropertyValueNotFound,
+};
+
+// The nest limit that every pattern is checked against.
+constexpr uint32_t kNestLimit = 250;
+
+// The reason text shown after "error: ".
+std::string error_reason(ErrorKind kind);
+
+struct SyntaxError {
+  ErrorKind kind;
+  Span span;
+  // A second place to mark: the first use of a repeated flag, negation
+  // sign or capture name.
+  std::optional<Span> aux_span;
+};
+
+// The full display: "regex parse error:", the pattern with carets (line
+// numbers and dividers when the pattern spans several lines), then
+// "error: " and the reason.
+std::string format_error(std::string_view pattern, const SyntaxError& error);
+
+}  // namespace kelp::regex
