@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "checks/declared_text.h"
 #include "checks/agent_cross_checks.h"
 #include "checks/slugify.h"
 #include "unicode/text.h"
@@ -252,11 +253,9 @@ void AgentFileCheck::check_extensions() {
 }  // namespace
 
 std::optional<std::string> string_field(const JsonValue& object, std::string_view key) {
-  const JsonValue* value = object.get(key);
-  if (!value || !value->is_string()) return std::nullopt;
-  auto trimmed = unicode::trim(value->as_string());
-  if (trimmed.empty()) return std::nullopt;
-  return std::string(trimmed);
+  auto text = declared_member(object, key);
+  if (!text) return std::nullopt;
+  return std::string(*text);
 }
 
 std::optional<std::string> string_list(const JsonValue& value) {

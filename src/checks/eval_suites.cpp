@@ -4,6 +4,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "checks/declared_text.h"
 #include "checks/package_manifest.h"
 #include "module/diagnostics.h"
 #include "unicode/text.h"
@@ -23,16 +24,6 @@ void suite_error(CheckContext& context, std::string_view code, std::string messa
 
 void suite_invalid(CheckContext& context, std::string message, std::string_view help) {
   suite_error(context, "evals.suite_invalid", std::move(message), help);
-}
-
-// The trimmed text of a member that is a string with something besides
-// whitespace; nullopt when the member is absent, not a string, or blank.
-std::optional<std::string_view> declared_member(const JsonValue& suite, std::string_view key) {
-  const JsonValue* value = suite.get(key);
-  if (!value || !value->is_string()) return std::nullopt;
-  std::string_view text = unicode::trim(value->as_string());
-  if (text.empty()) return std::nullopt;
-  return text;
 }
 
 bool equals_ascii_case_insensitive(std::string_view text, std::string_view lower) {

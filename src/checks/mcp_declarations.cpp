@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "checks/declared_text.h"
 #include "checks/package_manifest.h"
 #include "checks/resource_patterns.h"
 #include "module/diagnostics.h"
@@ -24,14 +25,6 @@ void include_missing(CheckContext& context, std::string message) {
                                 "kelp.mcp_include_missing", kPackageJson, std::nullopt,
                                 std::move(message),
                                 "declare an explicit allowlist or omit the server");
-}
-
-// The trimmed text of a string with something besides whitespace, else null.
-std::optional<std::string_view> declared_text(const JsonValue& value) {
-  if (!value.is_string()) return std::nullopt;
-  std::string_view text = unicode::trim(value.as_string());
-  if (text.empty()) return std::nullopt;
-  return text;
 }
 
 // A list of manifest patterns; `label` opens each item's message.

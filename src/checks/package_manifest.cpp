@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "checks/declared_text.h"
 #include "json/reader.h"
 #include "unicode/text.h"
 
@@ -10,11 +11,9 @@ namespace kelp {
 namespace {
 
 std::optional<std::string> non_empty_text_member(const JsonValue& object, std::string_view key) {
-  const JsonValue* v = object.get(key);
-  if (!v || !v->is_string()) return std::nullopt;
-  auto trimmed = unicode::trim(v->as_string());
-  if (trimmed.empty()) return std::nullopt;
-  return std::string(trimmed);
+  auto text = declared_member(object, key);
+  if (!text) return std::nullopt;
+  return std::string(*text);
 }
 
 bool is_non_empty_object(const JsonValue* v) {

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "checks/declared_text.h"
 #include "checks/slugify.h"
 #include "unicode/text.h"
 
@@ -33,16 +34,14 @@ std::optional<McpToolPolicy> build_mcp_tool_policy(const std::optional<JsonValue
   McpToolPolicy policy;
   for (const auto& server : servers->as_array()) {
     if (!server.is_object()) continue;
-    const JsonValue* id = server.get("id");
-    if (!id || !id->is_string()) continue;
-    auto trimmed = unicode::trim(id->as_string());
-    if (trimmed.empty()) continue;
+    auto trimmed = declared_member(server, "id");
+    if (!trimmed) continue;
     McpServerPolicy entry;
     if (const JsonValue* tools = server.get("tools"); tools && tools->is_object()) {
       entry.include = selector_list(tools->get("include"));
       entry.exclude = selector_list(tools->get("exclude"));
     }
-    policy.insert_or_assign(slugify(trimmed), std::move(entry));
+    policy.insert_or_assign(slugify(*trimmed), std::move(entry));
   }
   return policy;
 }

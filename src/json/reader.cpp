@@ -425,10 +425,13 @@ bool Reader::ignore_value() {
   }
 }
 
-bool Reader::next_element(bool& first, bool& done) {
+// The separator before the next member of a list or an object: the closing
+// bracket ends it; a comma must follow a member; a member must follow a comma.
+bool Reader::next_member(bool& first, bool& done, char close) {
+  const bool list = close == ']';
   auto c = peek_after_whitespace();
-  if (!c) return fail_at_peek("EOF while parsing a list");
-  if (*c == ']') {
+  if (!c) return fail_at_peek(list ? "EOF while parsing a list" : "EOF while parsing an object");
+  if (*c == close) {
     done = true;
     return true;
   }
@@ -438,33 +441,20 @@ bool Reader::next_element(bool& first, bool& done) {
   } else if (first) {
     first = false;
   } else {
-    return fail_at_peek("expected `,` or `]`");
+    return fail_at_peek(list ? "expected `,` or `]`" : "expected `,` or `}`");
   }
   if (!c) return fail_at_peek("EOF while parsing a value");
-  if (*c == ']') return fail_at_peek("trailing comma");
+  if (*c == close) return fail_at_peek("trailing comma");
   done = false;
   return true;
 }
 
+bool Reader::next_element(bool& first, bool& done) { return next_member(first, done, ']'); }
+
 bool Reader::next_key(bool& first, bool& done, std::string& key) {
-  auto c = peek_after_whitespace();
-  if (!c) return fail_at_peek("EOF while parsing an object");
-  if (*c == '}') {
-    done = true;
-    return true;
-  }
-  if (*c == ',' && !first) {
-    ++index_;
-    c = peek_after_whitespace();
-  } else if (first) {
-    first = false;
-  } else {
-    return fail_at_peek("expected `,` or `}`");
-  }
-  if (!c) return fail_at_peek("EOF while parsing a value");
-  if (*c == '}') return fail_at_peek("trailing comma");
-  if (*c != '"') return fail_at_peek("key must be a string");
-  done = false;
+  if (!next_member(first, done, '}')) return false;
+  if (done) return true;
+  if (text_[index_] != '"') return fail_at_peek("key must be a string");
   key.clear();
   return parse_string(key);
 }

@@ -78,6 +78,7 @@ class Reader {
   bool parse_escape(std::string& out);
   bool decode_hex_escape(std::uint32_t& out);
   bool ignore_string();
+  bool next_member(bool& first, bool& done, char close);
   bool ignore_number();
   bool skip_string_body(std::string* out);
 
