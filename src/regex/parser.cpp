@@ -182,6 +182,9 @@ class Parser {
   bool parse_uncounted_repetition(Concat& concat, uint32_t min, bool bounded,
                                   uint32_t max);
   bool parse_counted_repetition(Concat& concat);
+  bool take_repetition_operand(Concat& concat, uint32_t& operand);
+  void push_repetition(Concat& concat, uint32_t operand, uint32_t min, bool bounded,
+                       uint32_t max, bool greedy);
   bool parse_decimal(uint32_t& value);
   bool parse_capture_name(uint32_t& name_index);
   bool parse_flags(std::vector<FlagItem>& items);
@@ -531,40 +534,47 @@ bool Parser::pop_group_end(Concat&& concat, uint32_t& out) {
   return true;
 }
 
-bool Parser::parse_uncounted_repetition(Concat& concat, uint32_t min,
-                                        bool bounded, uint32_t max) {
+// The expression a repetition operator applies to: the last one of the
+// concatenation, which must not be empty or a bare flag group.
+bool Parser::take_repetition_operand(Concat& concat, uint32_t& operand) {
   if (concat.asts.empty()) return fail(span(), ErrorKind::RepetitionMissing);
-  const uint32_t operand = concat.asts.back();
+  operand = concat.asts.back();
   const NodeKind k = node(operand).kind;
   if (k == NodeKind::Empty || k == NodeKind::SetFlags) {
     return fail(span(), ErrorKind::RepetitionMissing);
   }
   concat.asts.pop_back();
-  bool greedy = true;
-  if (bump() && ch() == '?') {
-    greedy = false;
-    bump();
-  }
-  uint32_t rep = add_node(NodeKind::Repetition,
-                          {node(operand).span.start, pos_});
+  return true;
+}
+
+void Parser::push_repetition(Concat& concat, uint32_t operand, uint32_t min, bool bounded,
+                             uint32_t max, bool greedy) {
+  uint32_t rep = add_node(NodeKind::Repetition, {node(operand).span.start, pos_});
   node(rep).c = min;
   node(rep).d = max;
   node(rep).bounded = bounded;
   node(rep).flag = greedy;
   set_children(rep, {operand});
   concat.asts.push_back(rep);
+}
+
+bool Parser::parse_uncounted_repetition(Concat& concat, uint32_t min,
+                                        bool bounded, uint32_t max) {
+  uint32_t operand = 0;
+  if (!take_repetition_operand(concat, operand)) return false;
+  bool greedy = true;
+  if (bump() && ch() == '?') {
+    greedy = false;
+    bump();
+  }
+  push_repetition(concat, operand, min, bounded, max, greedy);
   return true;
 }
 
 bool Parser::parse_counted_repetition(Concat& concat) {
   const Position start = pos_;
-  if (concat.asts.empty()) return fail(span(), ErrorKind::RepetitionMissing);
-  const uint32_t operand = concat.asts.back();
-  const NodeKind k = node(operand).kind;
-  if (k == NodeKind::Empty || k == NodeKind::SetFlags) {
-    return fail(span(), ErrorKind::RepetitionMissing);
-  }
-  concat.asts.pop_back();
+  uint32_t operand = 0;
+  if (!take_repetition_operand(concat, operand)) return false;
   if (!bump_and_bump_space()) {
     return fail({start, pos_}, ErrorKind::RepetitionCountUnclosed);
   }
@@ -608,14 +618,7 @@ bool Parser::parse_counted_repetition(Concat& concat) {
   if (bounded && min > max) {
     return fail({start, pos_}, ErrorKind::RepetitionCountInvalid);
   }
-  uint32_t rep = add_node(NodeKind::Repetition,
-                          {node(operand).span.start, pos_});
-  node(rep).c = min;
-  node(rep).d = max;
-  node(rep).bounded = bounded;
-  node(rep).flag = greedy;
-  set_children(rep, {operand});
-  concat.asts.push_back(rep);
+  push_repetition(concat, operand, min, bounded, max, greedy);
   return true;
 }
 
