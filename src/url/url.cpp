@@ -103,6 +103,10 @@ class Parser {
     return pointer_ + ahead < input_.size() ? input_[pointer_ + ahead] : kEndOfInput;
   }
   bool special() const { return default_port_ >= 0; }
+  // The code points that end the authority, the host and the port.
+  bool ends_authority(char32_t ch) const {
+    return ch == kEndOfInput || ch == '/' || ch == '?' || ch == '#' || (special() && ch == '\\');
+  }
   void back() { --pointer_; }  // never below zero: every caller has read a code point
 
   // The raw text read since the current part began: user info, host or file host.
@@ -268,7 +272,7 @@ Expected<Url, std::string> Parser::run() {
         if (ch == '@') {
           flush_userinfo();
           buffer_start_ = pointer_ + 1;
-        } else if (ch == kEndOfInput || ch == '/' || ch == '?' || ch == '#' || (special() && ch == '\\')) {
+        } else if (ends_authority(ch)) {
           if (at_sign_seen_ && buffer().empty()) return unexpected(std::string(kEmptyHost));
           // Read the same text again as the host.
           pointer_ = buffer_start_ - 1;
@@ -281,7 +285,7 @@ Expected<Url, std::string> Parser::run() {
           if (buffer().empty()) return unexpected(std::string(kEmptyHost));
           if (!set_host(parse_host(buffer(), !special()))) return unexpected(std::move(error_));
           state_ = State::Port;
-        } else if (ch == kEndOfInput || ch == '/' || ch == '?' || ch == '#' || (special() && ch == '\\')) {
+        } else if (ends_authority(ch)) {
           if (special() && buffer().empty()) return unexpected(std::string(kEmptyHost));
           if (!set_host(parse_host(buffer(), !special()))) return unexpected(std::move(error_));
           back();
@@ -297,7 +301,7 @@ Expected<Url, std::string> Parser::run() {
           port_digits_ = true;
           port_value_ = port_value_ * 10 + (ch - '0');
           if (port_value_ > 65535) port_value_ = 65536;
-        } else if (ch == kEndOfInput || ch == '/' || ch == '?' || ch == '#' || (special() && ch == '\\')) {
+        } else if (ends_authority(ch)) {
           if (port_digits_) {
             if (port_value_ > 65535) return unexpected(std::string(kInvalidPort));
             if (static_cast<int>(port_value_) == default_port_) {
