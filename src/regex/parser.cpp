@@ -183,6 +183,7 @@ class Parser {
                                   uint32_t max);
   bool parse_counted_repetition(Concat& concat);
   bool take_repetition_operand(Concat& concat, uint32_t& operand);
+  void enter_group(Concat& concat, uint32_t group);
   void push_repetition(Concat& concat, uint32_t operand, uint32_t min, bool bounded,
                        uint32_t max, bool greedy);
   bool parse_decimal(uint32_t& value);
@@ -402,12 +403,7 @@ bool Parser::push_group(Concat& concat) {
     node(g).sub = static_cast<uint8_t>(GroupKind::CaptureName);
     node(g).c = index;
     node(g).aux = name;
-    GroupFrame f;
-    f.concat = std::move(concat);
-    f.group = g;
-    f.ignore_ws = ignore_ws_;
-    groups_.push_back(std::move(f));
-    concat = Concat{span(), {}};
+    enter_group(concat, g);
     return true;
   }
   if (bump_if("?")) {
@@ -442,13 +438,8 @@ bool Parser::push_group(Concat& concat) {
     uint32_t g = add_node(NodeKind::Group, open_span);
     node(g).sub = static_cast<uint8_t>(GroupKind::NonCapturing);
     node(g).aux = flag_index;
-    GroupFrame fr;
-    fr.concat = std::move(concat);
-    fr.group = g;
-    fr.ignore_ws = ignore_ws_;
-    groups_.push_back(std::move(fr));
+    enter_group(concat, g);
     if (x_state) ignore_ws_ = *x_state;
-    concat = Concat{span(), {}};
     return true;
   }
   if (capture_index_ == std::numeric_limits<uint32_t>::max()) {
@@ -457,13 +448,19 @@ bool Parser::push_group(Concat& concat) {
   uint32_t g = add_node(NodeKind::Group, open_span);
   node(g).sub = static_cast<uint8_t>(GroupKind::CaptureIndex);
   node(g).c = ++capture_index_;
-  GroupFrame f;
-  f.concat = std::move(concat);
-  f.group = g;
-  f.ignore_ws = ignore_ws_;
-  groups_.push_back(std::move(f));
-  concat = Concat{span(), {}};
+  enter_group(concat, g);
   return true;
+}
+
+// Saves the enclosing concatenation and the verbose setting with the new
+// group, and starts the group's own concatenation.
+void Parser::enter_group(Concat& concat, uint32_t group) {
+  GroupFrame frame;
+  frame.concat = std::move(concat);
+  frame.group = group;
+  frame.ignore_ws = ignore_ws_;
+  groups_.push_back(std::move(frame));
+  concat = Concat{span(), {}};
 }
 
 bool Parser::pop_group(Concat& group_concat) {
