@@ -30,9 +30,15 @@ std::vector<std::string> gather_agent_files(const CheckContext& context,
 }
 
 CheckReport check_recipe(const RecipeFiles& snapshot, Profile profile) {
+  return check_recipe(RecipeFiles(snapshot), profile);
+}
+
+CheckReport check_recipe(RecipeFiles&& snapshot, Profile profile) {
   CheckContext context;
   context.profile = profile;
-  build_path_maps(snapshot, context.files, context.directories);
+  build_path_maps(std::move(snapshot), context.files, context.directories);
+  // The snapshot's texts now live in the path maps; drop what is left.
+  snapshot = RecipeFiles();
 
   if (auto summary = read_package_manifest(context)) {
     check_package_summary(*summary, context);

@@ -13,6 +13,8 @@
 namespace kelp {
 
 CheckReport check_recipe(const RecipeFiles& snapshot, Profile profile);
+// The same, taking the snapshot over so that file contents are not copied.
+CheckReport check_recipe(RecipeFiles&& snapshot, Profile profile);
 
 // The agent files named by the resolved `agents` paths: a listed file that is
 // a YAML file, or the YAML files directly inside a listed directory that is

@@ -34,11 +34,15 @@ void add_ancestors(std::string_view path, DirectorySet& directories) {
 }  // namespace
 
 void build_path_maps(const RecipeFiles& snapshot, FileMap& files, DirectorySet& directories) {
-  for (const auto& file : snapshot.files) {
+  build_path_maps(RecipeFiles(snapshot), files, directories);
+}
+
+void build_path_maps(RecipeFiles&& snapshot, FileMap& files, DirectorySet& directories) {
+  for (auto& file : snapshot.files) {
     std::string path = normalize_recipe_path(file.path);
     if (path.empty()) continue;
     add_ancestors(path, directories);
-    files.insert_or_assign(std::move(path), file.content);
+    files.insert_or_assign(std::move(path), std::move(file.content));
   }
   for (const auto& dir : snapshot.directories) {
     std::string path = normalize_recipe_path(dir);

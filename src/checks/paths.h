@@ -16,7 +16,9 @@ std::string normalize_recipe_path(std::string_view path);
 // Proper ancestors, shortest first ("a/b/c" -> "a", "a/b").
 std::vector<std::string_view> path_ancestors(std::string_view path);
 
-// Fills `files` and `directories` from the snapshot.
+// Fills `files` and `directories` from the snapshot. The rvalue form moves
+// the file contents into the map instead of copying them.
+void build_path_maps(RecipeFiles&& snapshot, FileMap& files, DirectorySet& directories);
 void build_path_maps(const RecipeFiles& snapshot, FileMap& files, DirectorySet& directories);
 
 // Keys of `files` directly inside `dir`, in byte order, borrowed from the map.

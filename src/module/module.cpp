@@ -146,8 +146,7 @@ PyObject* check_recipe_files_json(PyObject*, PyObject* const* args, Py_ssize_t n
     std::string fault;
     bool ok = run_detached(
         [&] {
-          kelp::RecipeFiles owned = std::move(snapshot.value());
-          report = kelp::check_recipe(owned, *profile);
+          report = kelp::check_recipe(std::move(snapshot.value()), *profile);
         },
         fault);
     if (!ok) return raise_panic(fault.c_str());
