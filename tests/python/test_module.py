@@ -115,6 +115,7 @@ def test_rule2_keywords_match_parameters_in_any_order():
     report = krc.check_recipe_files_json(profile=Name("ci"), snapshot_json=EMPTY)
     assert report.startswith('{"valid":false,"profile":"ci"')
     assert krc.parse_judge_definitions_json(sources_json="[]") == "[]"
+    assert krc.parse_judge_definitions_json(**{Name("sources_json"): "[]"}) == "[]"
 
 
 @pytest.mark.parametrize(
