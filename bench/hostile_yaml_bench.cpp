@@ -1,13 +1,14 @@
-// Times the alias shapes that could build values far larger than their text
-// (nested anchors replayed ten times per level, many aliases of one large
-// anchor) on the three roads that read YAML: an agent file and a judge file
-// in a recipe check, and a judge source on the strict road. Each case runs in
-// its own child process so that its peak memory is its own; a child's
-// address space is capped so that an unbounded case ends in an allocation
-// failure rather than exhausting the machine.
+// Times hostile YAML shapes that small texts can take: aliases that could
+// build values far larger than their text (nested anchors replayed ten times
+// per level, many aliases of one large anchor) on the three roads that read
+// YAML (an agent file and a judge file in a recipe check, a judge source on
+// the strict road), and deep or wide nesting read straight into a JsonValue.
+// Each case runs in its own child process so that its peak memory is its
+// own; a child's address space is capped so that an unbounded case ends in
+// an allocation failure rather than exhausting the machine.
 //
-//   alias_budget_bench            every case
-//   alias_budget_bench NAME...    the named cases
+//   hostile_yaml_bench            every case
+//   hostile_yaml_bench NAME...    the named cases
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include "checks/driver.h"
 #include "judges/batch.h"
 #include "module/report_json.h"
+#include "yaml/reader.h"
 
 namespace {
 
@@ -101,6 +103,35 @@ std::string parse_strict(const std::string& content) {
   return "parsed; " + std::to_string(out.size()) + " bytes of JSON";
 }
 
+std::string read_yaml(const std::string& content) {
+  auto value = kelp::yaml::read_json_value(content);
+  if (value) return "read";
+  return "error: " + value.error().substr(0, value.error().find('\n'));
+}
+
+std::string billion_laughs() {
+  std::string text = "a0: &a0 [lol, lol, lol, lol, lol, lol, lol, lol, lol, lol]\n";
+  for (int level = 1; level < 10; ++level) {
+    std::string prev = "*a" + std::to_string(level - 1);
+    text += "a" + std::to_string(level) + ": &a" + std::to_string(level) + " [";
+    for (int i = 0; i < 10; ++i) text += (i ? ", " : "") + prev;
+    text += "]\n";
+  }
+  return text;
+}
+
+std::string wide_flow() {
+  std::string text = "k: [";
+  for (int i = 0; i < 1000000; ++i) text += "a,";
+  return text + "]\n";
+}
+
+std::string deep_block() {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "- ";
+  return text + "x\n";
+}
+
 struct Case {
   const char* name;
   std::function<std::string()> text;
@@ -155,6 +186,10 @@ int main(int argc, char** argv) {
        parse_strict},
       {"agent_few_aliases", [] { return agent_file(few_aliases("")); }, check_agent},
       {"strict_few_aliases", [&] { return judge_file(few_aliases(strict_indent)); }, parse_strict},
+      {"billion_laughs", billion_laughs, read_yaml},
+      {"deep_flow", [] { return std::string(100000, '['); }, read_yaml},
+      {"wide_flow", wide_flow, read_yaml},
+      {"deep_block", deep_block, read_yaml},
   };
   std::fflush(stdout);
   for (const Case& c : cases) {
