@@ -184,6 +184,11 @@ int main(int argc, char** argv) {
       {"agent_1000_of_1mb", [] { return agent_file(many_aliases(1000000, 1000, "")); }, check_agent},
       {"strict_1000_of_1mb", [&] { return judge_file(many_aliases(1000000, 1000, strict_indent)); },
        parse_strict},
+      // Within the scalar bytes budget, refused only by the alias/anchor
+      // ratio at the end of the text.
+      {"agent_1000_of_67kb", [] { return agent_file(many_aliases(67000, 1000, "")); }, check_agent},
+      {"strict_1000_of_67kb", [&] { return judge_file(many_aliases(67000, 1000, strict_indent)); },
+       parse_strict},
       {"agent_few_aliases", [] { return agent_file(few_aliases("")); }, check_agent},
       {"strict_few_aliases", [&] { return judge_file(few_aliases(strict_indent)); }, parse_strict},
       {"billion_laughs", billion_laughs, read_yaml},
