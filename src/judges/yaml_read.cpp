@@ -116,8 +116,8 @@ Read<std::uint64_t> read_u64(const NodeTree& tree, NodeId id) {
   }
   std::string_view text = tree.text(target_of(tree, id));
   if (auto u = yaml::parse_u64(text)) return *u;
-  // Number texts hold only signs, digits, dots and exponents, so they stand
-  // as written; any other text is quoted with escapes.
+  // A text that reads as a number is plain ASCII and stands as written; any
+  // other text is quoted with escapes.
   if (yaml::is_integer_text(text)) {
     return unexpected(number_error(tree, id, "integer `" + std::string(text) + "`", "u64", true));
   }
