@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 
+#include "unicode/text.h"
 #include "yaml/document.h"
 #include "yaml/scalar.h"
 #include "yaml/tags.h"
@@ -115,14 +116,15 @@ Read<std::uint64_t> read_u64(const NodeTree& tree, NodeId id) {
   }
   std::string_view text = tree.text(target_of(tree, id));
   if (auto u = yaml::parse_u64(text)) return *u;
-  std::string shown = message_fragment(text);
+  // A text that reads as a number is plain ASCII and stands as written; any
+  // other text is quoted with escapes.
   if (yaml::is_integer_text(text)) {
-    return unexpected(number_error(tree, id, "integer `" + shown + "`", "u64", true));
+    return unexpected(number_error(tree, id, "integer `" + std::string(text) + "`", "u64", true));
   }
   if (yaml::parse_f64(text)) {
-    return unexpected(number_error(tree, id, "floating point `" + shown + "`", "u64"));
+    return unexpected(number_error(tree, id, "floating point `" + std::string(text) + "`", "u64"));
   }
-  return unexpected(number_error(tree, id, "string \"" + shown + "\"", "u64"));
+  return unexpected(number_error(tree, id, "string " + unicode::quoted(text), "u64"));
 }
 
 Read<std::optional<std::uint64_t>> read_optional_u64(const NodeTree& tree, NodeId id) {
@@ -140,7 +142,7 @@ Read<double> read_f64(const NodeTree& tree, NodeId id) {
   }
   std::string_view text = tree.text(target_of(tree, id));
   if (auto f = yaml::parse_f64(text)) return *f;
-  return unexpected(number_error(tree, id, "string \"" + message_fragment(text) + "\"", "f64"));
+  return unexpected(number_error(tree, id, "string " + unicode::quoted(text), "f64"));
 }
 
 // ---- records -------------------------------------------------------------
@@ -160,7 +162,8 @@ Read<std::size_t> match_field(std::span<const std::string_view> fields, const No
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (fields[i] == text) return i;
   }
-  return unexpected(error_at(offset_of(tree, key), "unknown field `" + message_fragment(text) +
+  // The key stands exactly as written, whatever it holds.
+  return unexpected(error_at(offset_of(tree, key), "unknown field `" + std::string(text) +
                                                        "`, expected one of " + joined(fields)));
 }
 

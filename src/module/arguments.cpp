@@ -9,8 +9,66 @@ namespace {
 
 std::string full_name(const ParameterSpec& spec) { return std::string(spec.function_name) + "()"; }
 
+// Owns one strong reference.
+class Owned {
+ public:
+  explicit Owned(PyObject* object = nullptr) : object_(object) {}
+  ~Owned() { Py_XDECREF(object_); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  PyObject* get() const { return object_; }
+
+ private:
+  PyObject* object_;
+};
+
+// Raises TypeError with `message` (a `str`, or null when building it failed
+// and its error is already set).
+void raise_type_error(const Owned& message) {
+  if (message.get()) PyErr_SetObject(PyExc_TypeError, message.get());
+}
+
+// Built from the bytes with their length, so that nothing is cut at a NUL.
 void set_type_error(const std::string& message) {
-  PyErr_SetString(PyExc_TypeError, message.c_str());
+  raise_type_error(
+      Owned(PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size()))));
+}
+
+// 1 when `key` names the parameter, 0 when not, -1 with an error set. Both
+// are compared as Python strings, so that a name that has no UTF-8 form (a
+// lone surrogate) is simply another name.
+int names_parameter(PyObject* key, const char* parameter) {
+  if (!PyUnicode_Check(key)) return 0;
+  Owned name(PyUnicode_FromString(parameter));
+  if (!name.get()) return -1;
+  int order = PyUnicode_Compare(key, name.get());
+  if (order == -1 && PyErr_Occurred()) return -1;
+  return order == 0 ? 1 : 0;
+}
+
+void unexpected_keyword(const ParameterSpec& spec, PyObject* key) {
+  // The name object itself goes into the message, as given.
+  const char* format = PyUnicode_Check(key) ? "%s() got an unexpected keyword argument '%U'"
+                                            : "%s() got an unexpected keyword argument '%S'";
+  raise_type_error(Owned(PyUnicode_FromFormat(format, spec.function_name, key)));
+}
+
+// "'T' object is not an instance of 'str'", with the type's qualified name
+// whole; "object" stands in when the type offers no text as its name.
+void not_a_str(PyObject* value) {
+  if (value == Py_None) {
+    set_type_error("'None' is not an instance of 'str'");
+    return;
+  }
+  Owned qualname(
+      PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(value)), "__qualname__"));
+  if (qualname.get() && PyUnicode_Check(qualname.get())) {
+    raise_type_error(
+        Owned(PyUnicode_FromFormat("'%U' object is not an instance of 'str'", qualname.get())));
+    return;
+  }
+  PyErr_Clear();
+  set_type_error("'object' object is not an instance of 'str'");
 }
 
 // "'a'", "'a' and 'b'", "'a', 'b', and 'c'".
@@ -76,25 +134,13 @@ bool bind_arguments(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t
       PyObject* key = PyTuple_GetItem(kwnames, k);
       PyObject* value = args[nargs + k];
       Py_ssize_t index = -1;
-      for (Py_ssize_t i = 0; i < spec.count; ++i) {
-        if (PyUnicode_Check(key) && PyUnicode_CompareWithASCIIString(key, spec.names[i]) == 0) {
-          index = i;
-          break;
-        }
+      for (Py_ssize_t i = 0; i < spec.count && index < 0; ++i) {
+        int match = names_parameter(key, spec.names[i]);
+        if (match < 0) return false;
+        if (match) index = i;
       }
       if (index < 0) {
-        PyObject* text = PyObject_Str(key);
-        if (!text) return false;
-        Py_ssize_t size = 0;
-        const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
-        if (!utf8) {
-          Py_DECREF(text);
-          return false;
-        }
-        std::string message = full_name(spec) + " got an unexpected keyword argument '" +
-                              std::string(utf8, static_cast<std::size_t>(size)) + "'";
-        Py_DECREF(text);
-        set_type_error(message);
+        unexpected_keyword(spec, key);
         return false;
       }
       if (out[index]) {
@@ -119,19 +165,7 @@ bool bind_arguments(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t
 
 std::optional<std::string_view> text_argument(PyObject* value, const char* name) {
   if (!PyUnicode_Check(value)) {
-    if (value == Py_None) {
-      set_type_error("'None' is not an instance of 'str'");
-    } else {
-      PyObject* qualname = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(value)),
-                                                  "__qualname__");
-      const char* type_name = qualname ? PyUnicode_AsUTF8AndSize(qualname, nullptr) : nullptr;
-      if (!type_name) {
-        PyErr_Clear();
-        type_name = "object";
-      }
-      set_type_error(std::string("'") + type_name + "' object is not an instance of 'str'");
-      Py_XDECREF(qualname);
-    }
+    not_a_str(value);
     add_note_to_pending(name);
     return std::nullopt;
   }

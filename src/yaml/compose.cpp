@@ -189,6 +189,7 @@ std::optional<YamlError> Composer::on_scalar(const Event& event) {
     }
   }
   Cost cost;
+  cost.scalar_bytes = event.text.size();
   if (!event.anchor.empty()) {
     if (auto error = register_anchor(event.anchor, id, cost, true, event.start)) return error;
   }
@@ -210,10 +211,17 @@ std::optional<YamlError> Composer::on_alias(const Event& event) {
     return error_at(event.start,
                     "alias `" + message_fragment(event.text) + "` refers to a node that contains it");
   }
-  Cost cost{anchor.cost.events, anchor.cost.height, anchor.cost.nesting + 1};
+  Cost cost{anchor.cost.events, anchor.cost.height, anchor.cost.nesting + 1,
+            anchor.cost.scalar_bytes};
   replayed_events_ = saturating_add(replayed_events_, anchor.cost.events);
   if (replayed_events_ > options_.max_replayed_events) {
     return breach("events replayed through aliases", options_.max_replayed_events, event.start);
+  }
+  // A replay costs the bytes it would have taken to write the node out, so
+  // nested anchors cannot multiply past the budget before anything expands.
+  scalar_bytes_ = saturating_add(scalar_bytes_, anchor.cost.scalar_bytes);
+  if (scalar_bytes_ > options_.max_scalar_bytes) {
+    return breach("total scalar bytes", options_.max_scalar_bytes, event.start);
   }
   if (cost.nesting > options_.max_replay_nesting) {
     return breach("replay nesting", options_.max_replay_nesting, event.start);
@@ -259,7 +267,7 @@ std::optional<YamlError> Composer::on_collection_end(const Event& event) {
                                 pending_items_.size() - frame.items_start);
   tree_.set_items(frame.node, items);
   pending_items_.resize(frame.items_start);
-  Cost cost{frame.cost.events, frame.cost.height + 1, frame.cost.nesting};
+  Cost cost{frame.cost.events, frame.cost.height + 1, frame.cost.nesting, frame.cost.scalar_bytes};
   if (!frame.anchor.empty()) {
     if (auto error = register_anchor(frame.anchor, frame.node, cost, true, event.start)) return error;
   }
@@ -275,6 +283,7 @@ std::optional<YamlError> Composer::attach(NodeId id, const Cost& cost) {
   frame.cost.events = saturating_add(frame.cost.events, cost.events);
   frame.cost.height = std::max(frame.cost.height, cost.height);
   frame.cost.nesting = std::max(frame.cost.nesting, cost.nesting);
+  frame.cost.scalar_bytes = saturating_add(frame.cost.scalar_bytes, cost.scalar_bytes);
   bool is_value = frame.mapping && (pending_items_.size() - frame.items_start) % 2 == 1;
   if (is_value && frame.merge_value_pending) {
     frame.merge_value_pending = false;

@@ -38,12 +38,14 @@ class Composer {
 
  private:
   // What replaying a complete node costs: its events with aliases expanded,
-  // its collection height with aliases expanded, and how deeply aliases
-  // nest inside it. All saturate rather than overflow.
+  // its collection height with aliases expanded, how deeply aliases nest
+  // inside it, and its scalar bytes with aliases expanded. All saturate
+  // rather than overflow.
   struct Cost {
     std::uint64_t events = 1;
     std::uint64_t height = 0;
     std::uint64_t nesting = 0;
+    std::uint64_t scalar_bytes = 0;
   };
   struct Anchor {
     NodeId node = kNoNode;
@@ -57,7 +59,7 @@ class Composer {
     bool has_merge = false;
     std::size_t items_start = 0;
     std::string anchor;
-    Cost cost{2, 0, 0};
+    Cost cost{2, 0, 0, 0};
     std::unique_ptr<std::unordered_set<std::string_view>> keys;
   };
 

@@ -111,3 +111,36 @@ def test_schema_text():
     assert doc["required"] == ["judge", "llm", "instructions"]
     assert '"default": 0.0' in schema and '"maximum": 2.0' in schema
     assert not schema.endswith("\n")
+
+
+FIELDS = {
+    "top": "judge, description, on, llm, instructions",
+    "llm": "provider, model, request, transport, local",
+    "request": "temperature, max_tokens, reasoning_effort",
+    "transport": "timeout_ms, max_retries, max_retry_delay_ms",
+    "local": "base_url, api_key_env",
+}
+LONG_KEY = "k" * 100 + "line" + "y" * 100
+
+
+@pytest.mark.parametrize(
+    "content, key, record",
+    [
+        ("baseline: 1\n", "baseline", "top"),
+        (LONG_KEY + ": 1\n", LONG_KEY, "top"),
+        ('"a\\tb\\nc": 1\n', "a\tb\nc", "top"),
+        ("'line 9, column 9': 1\n", "line 9, column 9", "top"),
+        ("judge: j\nllm: {model: m, pipeline: 1}\n", "pipeline", "llm"),
+        ("judge: j\nllm: {model: m, " + LONG_KEY + ": 1}\n", LONG_KEY, "llm"),
+        ("judge: j\nllm: {model: m, request: {\"inline\\t\": 1}}\n", "inline\t", "request"),
+        ("judge: j\nllm: {model: m, transport: {\"dead\\nline\": 1}}\n", "dead\nline", "transport"),
+        ("judge: j\nllm: {model: m, local: {online: x}}\n", "online", "local"),
+    ],
+    ids=["top-baseline", "top-long", "top-tab-line-feed", "top-position-words", "llm-pipeline", "llm-long",
+         "request-tab", "transport-line-feed", "local-online"],
+)
+def test_unknown_field_keys_stand_as_written(content, key, record):
+    message = batch_error(("p.yaml", content))
+    assert message.startswith(
+        f"parsing judge YAML p.yaml: unknown field `{key}`, expected one of {FIELDS[record]} at line "
+    )

@@ -1,3 +1,5 @@
+import json
+
 import pytest
 
 from conftest import check, codes
@@ -74,6 +76,32 @@ def test_yaml_malformed_has_span_from_error_text():
     assert d["message"].startswith("Judge file is not valid YAML: ")
     assert d["help"] == "fix the YAML syntax"
     assert d["span"]["line"] == 2
+
+
+@pytest.mark.parametrize(
+    "key",
+    ["baseline", "line 9, column 9", "a\tb\nc", "k" * 100 + "line" + "y" * 100],
+    ids=["word", "position-words", "tab-line-feed", "long"],
+)
+def test_yaml_errors_naming_a_key_keep_their_span(key):
+    # The YAML layer's own message writes the key so that the first "line"
+    # in the text is the position after it.
+    content = VALID + json.dumps(key) + ": 1\n" + json.dumps(key) + ": 2\n"
+    d = only(content)
+    assert d["code"] == "judge.yaml_malformed"
+    assert d["span"] == {"line": 6, "column": 1}
+
+
+@pytest.mark.parametrize(
+    "key",
+    ["baseline", "line 9, column 9", "a\tb\nc", "k" * 100 + "line" + "y" * 100],
+    ids=["word", "position-words", "tab-line-feed", "long"],
+)
+def test_unknown_fields_name_the_key_as_written(key):
+    d = only(VALID + json.dumps(key) + ": 1\n")
+    assert d["code"] == "judge.unknown_field"
+    assert d["message"] == f"judge definition contains unknown field '{key}'"
+    assert "span" not in d
 
 
 def test_empty_mapping():

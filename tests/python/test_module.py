@@ -50,6 +50,18 @@ def test_missing_files_member():
     assert str(err.value) == "invalid recipe snapshot: missing field `files` at line 1 column 2"
 
 
+def type_error(call):
+    with pytest.raises(TypeError) as err:
+        call()
+    return err.value
+
+
+def assert_note(error, parameter):
+    notes = getattr(error, "__notes__", None)
+    if notes is not None:
+        assert notes == [f"while processing '{parameter}'"]
+
+
 @pytest.mark.parametrize(
     "call, message",
     [
@@ -57,24 +69,73 @@ def test_missing_files_member():
          "check_recipe_files_json() takes from 1 to 2 positional arguments but 3 were given"),
         (lambda: krc.parse_judge_definitions_json("[]", "x"),
          "parse_judge_definitions_json() takes 1 positional arguments but 2 were given"),
+    ],
+    ids=["check-three", "parse-two"],
+)
+def test_rule1_too_many_positional_arguments(call, message):
+    assert str(type_error(call)) == message
+
+
+class Name(str):
+    pass
+
+
+@pytest.mark.parametrize(
+    "name",
+    ["snapshot", "a\x00b", "snapshot_json\x00", "\x00", "\ud800", "a\udfffb", "Snapshot_json", "é\x00ü",
+     Name("snapshot")],
+    ids=["plain", "inner-nul", "parameter-then-nul", "only-nul", "lone-surrogate", "inner-surrogate",
+         "other-case", "non-ascii-nul", "str-subclass"],
+)
+def test_rule2_unknown_keyword_name_stands_whole(name):
+    error = type_error(lambda: krc.check_recipe_files_json(EMPTY, **{name: EMPTY}))
+    assert type(error) is TypeError
+    assert str(error) == f"check_recipe_files_json() got an unexpected keyword argument '{name}'"
+    error = type_error(lambda: krc.parse_judge_definitions_json("[]", **{name: 1}))
+    assert str(error) == f"parse_judge_definitions_json() got an unexpected keyword argument '{name}'"
+
+
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        (lambda: krc.check_recipe_files_json(EMPTY, snapshot_json=EMPTY),
+         "check_recipe_files_json() got multiple values for argument 'snapshot_json'"),
+        (lambda: krc.check_recipe_files_json(EMPTY, "local", profile="ci"),
+         "check_recipe_files_json() got multiple values for argument 'profile'"),
+        (lambda: krc.parse_judge_definitions_json("[]", sources_json="[]"),
+         "parse_judge_definitions_json() got multiple values for argument 'sources_json'"),
+    ],
+    ids=["snapshot", "profile", "sources"],
+)
+def test_rule2_multiple_values(call, message):
+    assert str(type_error(call)) == message
+
+
+def test_rule2_keywords_match_parameters_in_any_order():
+    report = krc.check_recipe_files_json(profile=Name("ci"), snapshot_json=EMPTY)
+    assert report.startswith('{"valid":false,"profile":"ci"')
+    assert krc.parse_judge_definitions_json(sources_json="[]") == "[]"
+    assert krc.parse_judge_definitions_json(**{Name("sources_json"): "[]"}) == "[]"
+
+
+@pytest.mark.parametrize(
+    "call, message",
+    [
         (lambda: krc.check_recipe_files_json(),
          "check_recipe_files_json() missing 1 required positional argument: 'snapshot_json'"),
         (lambda: krc.check_recipe_files_json(profile="ci"),
          "check_recipe_files_json() missing 1 required positional argument: 'snapshot_json'"),
         (lambda: krc.parse_judge_definitions_json(),
          "parse_judge_definitions_json() missing 1 required positional argument: 'sources_json'"),
-        (lambda: krc.check_recipe_files_json(EMPTY, snapshot="x"),
-         "check_recipe_files_json() got an unexpected keyword argument 'snapshot'"),
-        (lambda: krc.check_recipe_files_json(EMPTY, snapshot_json=EMPTY),
-         "check_recipe_files_json() got multiple values for argument 'snapshot_json'"),
-        (lambda: krc.check_recipe_files_json(EMPTY, "local", profile="ci"),
-         "check_recipe_files_json() got multiple values for argument 'profile'"),
     ],
+    ids=["check-nothing", "check-profile-only", "parse-nothing"],
 )
-def test_argument_errors(call, message):
-    with pytest.raises(TypeError) as err:
-        call()
-    assert str(err.value) == message
+def test_rule3_missing_required_argument(call, message):
+    assert str(type_error(call)) == message
+
+
+def type_named(name):
+    return type("Placeholder", (), {"__qualname__": name})
 
 
 @pytest.mark.parametrize(
@@ -85,23 +146,36 @@ def test_argument_errors(call, message):
         (lambda: krc.check_recipe_files_json(EMPTY, None), "'None' is not an instance of 'str'", "profile"),
         (lambda: krc.check_recipe_files_json(EMPTY, profile=1), "'int' object is not an instance of 'str'", "profile"),
         (lambda: krc.parse_judge_definitions_json([]), "'list' object is not an instance of 'str'", "sources_json"),
+        (lambda: krc.check_recipe_files_json(type_named("A\x00B")()),
+         "'A\x00B' object is not an instance of 'str'", "snapshot_json"),
+        (lambda: krc.parse_judge_definitions_json(type_named("Outer.\x00")()),
+         "'Outer.\x00' object is not an instance of 'str'", "sources_json"),
+        (lambda: krc.check_recipe_files_json(EMPTY, type_named("T\ud800")()),
+         "'T\ud800' object is not an instance of 'str'", "profile"),
     ],
+    ids=["bytes", "none-snapshot", "none-profile", "int-profile", "list-sources", "type-name-with-nul",
+         "type-name-ending-in-nul", "type-name-with-surrogate"],
 )
-def test_non_text_arguments(call, message, parameter):
-    with pytest.raises(TypeError) as err:
-        call()
-    assert str(err.value) == message
-    notes = getattr(err.value, "__notes__", None)
-    if notes is not None:
-        assert notes == [f"while processing '{parameter}'"]
+def test_rule4_non_text_arguments(call, message, parameter):
+    error = type_error(call)
+    assert str(error) == message
+    assert_note(error, parameter)
 
 
-def test_lone_surrogate_is_an_encoding_error_with_note():
+@pytest.mark.parametrize(
+    "call, parameter",
+    [
+        (lambda: krc.check_recipe_files_json("\ud800"), "snapshot_json"),
+        (lambda: krc.check_recipe_files_json(EMPTY, "local\udc80"), "profile"),
+        (lambda: krc.check_recipe_files_json(snapshot_json=EMPTY, profile="\ud800"), "profile"),
+        (lambda: krc.parse_judge_definitions_json("[\udfff]"), "sources_json"),
+    ],
+    ids=["snapshot", "profile", "profile-by-keyword", "sources"],
+)
+def test_rule4_lone_surrogate_value_is_an_encoding_error_with_note(call, parameter):
     with pytest.raises(UnicodeEncodeError) as err:
-        krc.check_recipe_files_json("\ud800")
-    notes = getattr(err.value, "__notes__", None)
-    if notes is not None:
-        assert notes == ["while processing 'snapshot_json'"]
+        call()
+    assert_note(err.value, parameter)
 
 
 def test_str_subclass_is_accepted():

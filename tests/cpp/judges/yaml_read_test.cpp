@@ -238,6 +238,111 @@ TEST(JudgeYamlRead, ErrorsCarryTheOffendingNodesPosition) {
             "missing field `model` at line 3, column 3");
 }
 
+// ---- texts taken from the source -----------------------------------------------
+
+std::string error_of(const std::string& text) {
+  auto read = read_judge_definition_yaml(text);
+  EXPECT_FALSE(read.has_value()) << text;
+  return read ? std::string() : read.error();
+}
+
+bool starts_with(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+struct WrittenKeyCase {
+  const char* name;
+  std::string text;
+  std::string key;
+  const char* fields;
+};
+
+class UnknownFieldKeys : public ::testing::TestWithParam<WrittenKeyCase> {};
+
+TEST_P(UnknownFieldKeys, StandAsWritten) {
+  const WrittenKeyCase& c = GetParam();
+  std::string error = error_of(c.text);
+  EXPECT_TRUE(starts_with(error, "unknown field `" + c.key + "`, expected one of " + c.fields +
+                                     " at line "))
+      << error;
+}
+
+const std::string kLongKey = std::string(100, 'k') + "line" + std::string(100, 'y');
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, UnknownFieldKeys,
+    ::testing::Values(
+        WrittenKeyCase{"TopLevelWord", "baseline: 1\n", "baseline",
+                       "judge, description, on, llm, instructions"},
+        WrittenKeyCase{"TopLevelPosition", "judge: j\n'line 9, column 9': 1\n", "line 9, column 9",
+                       "judge, description, on, llm, instructions"},
+        WrittenKeyCase{"TopLevelLong", kLongKey + ": 1\n", kLongKey,
+                       "judge, description, on, llm, instructions"},
+        WrittenKeyCase{"TopLevelTabAndLineFeed", "\"a\\tb\\nc\": 1\n", "a\tb\nc",
+                       "judge, description, on, llm, instructions"},
+        WrittenKeyCase{"TopLevelControls", "\"\\x01\\u2028\\u202e\": 1\n", "\x01\xE2\x80\xA8\xE2\x80\xAE",
+                       "judge, description, on, llm, instructions"},
+        WrittenKeyCase{"Llm", "judge: j\nllm: {model: m, pipeline: 1}\n", "pipeline",
+                       "provider, model, request, transport, local"},
+        WrittenKeyCase{"LlmLong", "judge: j\nllm: {model: m, " + kLongKey + ": 1}\n", kLongKey,
+                       "provider, model, request, transport, local"},
+        WrittenKeyCase{"Request", "judge: j\nllm: {model: m, request: {'inline\\t': 1}}\n", "inline\\t",
+                       "temperature, max_tokens, reasoning_effort"},
+        WrittenKeyCase{"RequestLineFeed", "judge: j\nllm: {model: m, request: {\"x\\ny\": 1}}\n", "x\ny",
+                       "temperature, max_tokens, reasoning_effort"},
+        WrittenKeyCase{"Transport", "judge: j\nllm: {model: m, transport: {deadline: 1}}\n", "deadline",
+                       "timeout_ms, max_retries, max_retry_delay_ms"},
+        WrittenKeyCase{"Local", "judge: j\nllm: {model: m, local: {\"online\\r\": x}}\n", "online\r",
+                       "base_url, api_key_env"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ShownValueCase {
+  const char* name;
+  std::string text;
+  std::string message;
+};
+
+class ShownValues : public ::testing::TestWithParam<ShownValueCase> {};
+
+TEST_P(ShownValues, AreQuotedOrStandAsWritten) {
+  std::string error = error_of(GetParam().text);
+  EXPECT_TRUE(starts_with(error, GetParam().message + " at line ")) << error;
+}
+
+const std::string kLongDigits(200, '7');
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, ShownValues,
+    ::testing::Values(
+        // Texts are quoted: quotation marks, backslashes and controls escaped,
+        // nothing cut or rewritten.
+        ShownValueCase{"StringWithEscapes",
+                       "judge: j\nllm: {model: m, transport: {max_retries: \"a\\\"b\\\\c\\td\\n\"}}\n",
+                       "invalid type: string \"a\\\"b\\\\c\\td\\n\", expected u64"},
+        ShownValueCase{"StringHoldingLine",
+                       "judge: j\nllm: {model: m, request: {temperature: baseline}}\n",
+                       "invalid type: string \"baseline\", expected f64"},
+        ShownValueCase{"LongString",
+                       "judge: j\nllm: {model: m, request: {temperature: '" + kLongKey + "'}}\n",
+                       "invalid type: string \"" + kLongKey + "\", expected f64"},
+        // Number texts stand whole.
+        ShownValueCase{"LongNegativeInteger",
+                       "judge: j\nllm: {model: m, transport: {timeout_ms: -" + kLongDigits + "}}\n",
+                       "invalid value: integer `-" + kLongDigits + "`, expected u64"},
+        ShownValueCase{"LongFloat",
+                       "judge: j\nllm: {model: m, transport: {timeout_ms: 0." + kLongDigits + "}}\n",
+                       "invalid type: floating point `0." + kLongDigits + "`, expected u64"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JudgeYamlRead, AnUnknownKeyKeepsTheErrorPositionAfterIt) {
+  // The strict road's text carries the key first and the position after it.
+  EXPECT_EQ(error_of("judge: j\nbaseline: 1\n"),
+            "unknown field `baseline`, expected one of judge, description, on, llm, instructions at "
+            "line 2, column 1\n"
+            " 2 | baseline: 1\n"
+            "   | ^");
+}
+
 TEST(JudgeYamlRead, TheRecordIsReadBeforeASecondDocumentIsRefused) {
   EXPECT_EQ(message_of("judge: j\nbad: 1\n---\nx: 1\n"),
             "unknown field `bad`, expected one of judge, description, on, llm, instructions");
