@@ -38,6 +38,15 @@ inline bool word_has_special(std::uint64_t w) {
 
 inline bool is_special(unsigned char c) { return c == '"' || c == '\\' || c < 0x20; }
 
+// Whether the digits of a number literal before its exponent are not all zero.
+bool significand_is_nonzero(std::string_view literal) {
+  for (char c : literal) {
+    if (c == 'e' || c == 'E') break;
+    if (c >= '1' && c <= '9') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string ParseError::display() const {
@@ -101,13 +110,17 @@ bool Reader::decode_hex_escape(std::uint32_t& out) {
     index_ = text_.size();
     return fail("EOF while parsing a string");
   }
+  // All four characters are taken before they are judged, so a bad one is
+  // reported at the fourth.
   std::uint32_t n = 0;
+  bool valid = true;
   for (int i = 0; i < 4; ++i) {
-    int v = hex_value(static_cast<unsigned char>(text_[index_]));
-    ++index_;
-    if (v < 0) return fail("invalid escape");
-    n = (n << 4) | static_cast<std::uint32_t>(v);
+    int v = hex_value(static_cast<unsigned char>(text_[index_ + i]));
+    valid = valid && v >= 0;
+    n = (n << 4) | static_cast<std::uint32_t>(v & 0xF);
   }
+  index_ += 4;
+  if (!valid) return fail("invalid escape");
   out = n;
   return true;
 }
@@ -191,6 +204,9 @@ bool Reader::skip_string_body(std::string* out) {
       }
       continue;
     }
+    // A string that is only skipped reports the control character at the
+    // byte before it; a string that is read, at the character itself.
+    if (!out) --index_;
     return fail("control character (\\u0000-\\u001F) found while parsing a string");
   }
 }
@@ -260,9 +276,19 @@ bool Reader::parse_number(bool negative, JsonValue& out) {
     auto c = static_cast<unsigned char>(text_[index_++]);
     if (!is_digit(c)) return fail("invalid number");
     exponent = c - '0';
+    constexpr std::int64_t max_exponent = std::numeric_limits<std::int32_t>::max();
     while (index_ < size && is_digit(static_cast<unsigned char>(text_[index_]))) {
-      if (exponent < 1000000000) exponent = exponent * 10 + (text_[index_] - '0');
-      ++index_;
+      const int d = text_[index_++] - '0';
+      if (exponent > (max_exponent - d) / 10) {
+        // The exponent no longer fits: a growing non-zero number is out of
+        // range at this digit, anything else is a zero.
+        if (exponent_positive && significand_is_nonzero(text_.substr(start, index_ - start)))
+          return fail("number out of range");
+        while (index_ < size && is_digit(static_cast<unsigned char>(text_[index_]))) ++index_;
+        out = JsonValue(negative ? -0.0 : 0.0);
+        return true;
+      }
+      exponent = exponent * 10 + d;
     }
     is_float = true;
   }

@@ -2,7 +2,9 @@
 // `Reader` primitives serve the typed readers of the input documents. Error
 // texts carry the position "<message> at line L column C": a fault found while
 // looking at a byte that is not consumed points at that byte, every other
-// fault at the last byte consumed.
+// fault at the last byte consumed. A \u escape is judged after its four
+// characters are consumed; a control character in a string that is only
+// skipped is not consumed and points at the byte before it.
 #pragma once
 
 #include <cstddef>

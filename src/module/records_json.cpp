@@ -19,8 +19,13 @@ std::string missing_field(std::string_view name) {
   return "missing field `" + std::string(name) + "`";
 }
 
-std::string duplicate_field(std::string_view name) {
-  return "duplicate field `" + std::string(name) + "`";
+// A repeated field is only noticed after its key, when the object is being
+// closed: the whitespace after the key, and a closing brace right there, are
+// consumed first, and the error points past them.
+bool fail_duplicate_field(Reader& r, std::string_view name) {
+  auto c = r.peek_after_whitespace();
+  if (c && *c == '}') r.eat();
+  return r.fail("duplicate field `" + std::string(name) + "`");
 }
 
 bool read_text(Reader& r, std::string& out) {
@@ -103,11 +108,11 @@ bool read_record(Reader& r, Record& out, const Fields& fields) {
     if (!r.next_key(first, done, key)) return false;
     if (done) break;
     if (key == fields.first_name) {
-      if (seen_first) return r.fail(duplicate_field(fields.first_name));
+      if (seen_first) return fail_duplicate_field(r, fields.first_name);
       seen_first = true;
       if (!r.parse_colon() || !fields.read_first(r, out)) return false;
     } else if (key == fields.second_name) {
-      if (seen_second) return r.fail(duplicate_field(fields.second_name));
+      if (seen_second) return fail_duplicate_field(r, fields.second_name);
       seen_second = true;
       if (!r.parse_colon() || !fields.read_second(r, out)) return false;
     } else {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "url/bidi_rule.h"
 #include "url/code_points.h"
 
 namespace kelp::url {
@@ -32,6 +33,36 @@ bool is_ascii(std::string_view text) {
   return true;
 }
 
+// Whether some label starts with "xn--", in any case: such a domain must have
+// its Punycode checked even though it is ASCII.
+bool has_ace_label(std::string_view domain) {
+  std::size_t start = 0;
+  for (;;) {
+    std::string_view label = domain.substr(start, domain.find('.', start) - start);
+    if (label.size() >= 4 && (label[0] | 0x20) == 'x' && (label[1] | 0x20) == 'n' &&
+        label[2] == '-' && label[3] == '-')
+      return true;
+    start += label.size() + 1;
+    if (start > domain.size()) return false;
+  }
+}
+
+// ICU applies the Bidi Rule to every label of a right-to-left domain, also to
+// a leading-digit ASCII label that precedes all right-to-left labels, which
+// the current standard accepts. Only in that case is ICU's verdict overruled.
+bool bidi_error_is_overruled(UIDNA* idna, std::string_view ascii) {
+  std::string unicode(ascii.size() * 4 + 64, '\0');
+  UIDNAInfo info = UIDNA_INFO_INITIALIZER;
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t written = uidna_nameToUnicodeUTF8(idna, ascii.data(), static_cast<int32_t>(ascii.size()),
+                                            unicode.data(), static_cast<int32_t>(unicode.size()),
+                                            &info, &status);
+  if (U_FAILURE(status) || written < 0 || (info.errors & ~(kIgnoredErrors | UIDNA_ERROR_BIDI)) != 0)
+    return false;
+  unicode.resize(static_cast<std::size_t>(written));
+  return check_bidi_rule(unicode) == BidiVerdict::PassesByAllowance;
+}
+
 Expected<std::string, std::string> unicode_to_ascii(std::string_view domain) {
   if (domain.size() > kMaxUnicodeDomainBytes) return unexpected(std::string(kIdnaError));
   UErrorCode status = U_ZERO_ERROR;
@@ -52,10 +83,11 @@ Expected<std::string, std::string> unicode_to_ascii(std::string_view domain) {
       out.assign(static_cast<std::size_t>(written) + 1, '\0');
       continue;
     }
-    if (U_FAILURE(status) || (info.errors & ~kIgnoredErrors) != 0 || written < 0) {
-      return unexpected(std::string(kIdnaError));
-    }
+    if (U_FAILURE(status) || written < 0) return unexpected(std::string(kIdnaError));
+    const std::uint32_t errors = info.errors & ~kIgnoredErrors;
     out.resize(static_cast<std::size_t>(written));
+    if (errors == UIDNA_ERROR_BIDI && bidi_error_is_overruled(idna.get(), out)) return out;
+    if (errors != 0) return unexpected(std::string(kIdnaError));
     return out;
   }
   return unexpected(std::string(kIdnaError));
@@ -65,7 +97,7 @@ Expected<std::string, std::string> unicode_to_ascii(std::string_view domain) {
 
 Expected<std::string, std::string> domain_to_ascii(std::string_view domain) {
   std::string result;
-  if (is_ascii(domain)) {
+  if (is_ascii(domain) && !has_ace_label(domain)) {
     result.reserve(domain.size());
     for (char c : domain) result.push_back(static_cast<char>(ascii_lower(static_cast<unsigned char>(c))));
   } else {

@@ -1,6 +1,7 @@
 // The domain parser of URL hosts: a percent-decoded host becomes an ASCII
-// domain, lower-cased when it is ASCII already and otherwise mapped, checked
-// and Punycode-encoded by UTS #46 (through ICU).
+// domain, lower-cased when it is ASCII already and no label starts with
+// "xn--", and otherwise mapped, checked (Punycode labels included) and
+// Punycode-encoded by UTS #46 (through ICU).
 #pragma once
 
 #include <cstddef>

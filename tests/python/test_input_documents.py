@@ -64,7 +64,7 @@ def sources_error(text):
         ('{"files":[{"path":1e400}]}', "number out of range at line 1 column 23"),
         ('{"x":1e400,"files":[]}', None),
         ('{"x":"\\ud800","files":[]}', None),
-        ('{"x":"a\tb"}', "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 8"),
+        ('{"x":"a\tb"}', "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 7"),
         ('{\n"files":\n 7}', "invalid type: integer `7`, expected a sequence at line 3 column 2"),
     ],
 )
@@ -147,3 +147,54 @@ def test_nul_and_unicode_survive():
         )
     )
     assert report["package_name"] == "a\x00\u00e9"
+
+
+# Positions that are only known after more text was taken, on both documents.
+READERS = {"snapshot": snapshot_error, "judge sources": sources_error}
+
+
+@pytest.mark.parametrize(
+    "document, text, error",
+    [
+        ("snapshot", '"\\u12G4"', "invalid escape at line 1 column 7"),
+        ("judge sources", '"\\u12G4"', "invalid escape at line 1 column 7"),
+        ("snapshot", '"\\ud800\\uzzzz"', "invalid escape at line 1 column 13"),
+        ("judge sources", '"\\ud800\\uzzzz"', "invalid escape at line 1 column 13"),
+        ("snapshot", '{"files":[],"x":"\\u12"}', "invalid escape at line 1 column 23"),
+        ("judge sources", '[{"path":"a","content":"b","x":"\\u12"}]', "invalid escape at line 1 column 38"),
+    ],
+)
+def test_unicode_escape_is_judged_after_four_characters(document, text, error):
+    assert READERS[document](text) == error
+
+
+@pytest.mark.parametrize("document", READERS)
+def test_exponent_overflow_is_reported_at_its_digit(document):
+    assert READERS[document]("1e999999999999999999999") == "number out of range at line 1 column 12"
+
+
+@pytest.mark.parametrize(
+    "document, text, error",
+    [
+        ("snapshot", '{"files":[] , "files"\n : []}', "duplicate field `files` at line 2 column 1"),
+        ("judge sources", '[{"path":"a" , "path"\n : "b"}]', "duplicate field `path` at line 2 column 1"),
+    ],
+)
+def test_duplicate_field_is_reported_after_the_key_and_its_whitespace(document, text, error):
+    assert READERS[document](text) == error
+
+
+@pytest.mark.parametrize(
+    "document, text, column",
+    [
+        ("snapshot", '{"files":[],"x":"a\tb"}', 18),
+        ("judge sources", '[{"path":"a","content":"b","x":"a\tb"}]', 33),
+        # Strings that are read keep the position of the character itself.
+        ("snapshot", '{"files":[{"path":"a\tb"}]}', 21),
+        ("judge sources", '[{"path":"a\tb","content":""}]', 12),
+    ],
+)
+def test_control_character_position(document, text, column):
+    assert READERS[document](text) == (
+        "control character (\\u0000-\\u001F) found while parsing a string at line 1 column %d" % column
+    )

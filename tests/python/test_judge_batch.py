@@ -102,6 +102,25 @@ def test_validation_errors(change, message):
     assert batch_error(("p.yaml", VALID.format(name="x").replace(*change))) == message
 
 
+@pytest.mark.parametrize(
+    "url, error",
+    [
+        ("https://xn--a/", "invalid international domain name"),
+        ("https://XN--ls8h=/", "invalid international domain name"),
+        ("http://10.0.0.xn--pokxncvks", "invalid international domain name"),
+        ("https://xn--nxasmq6b.com/v1", None),
+        ("https://1.\u064a/v1", None),
+    ],
+)
+def test_base_url_hosts_with_punycode_labels(url, error):
+    source = VALID.format(name="x") + f"  local:\n    base_url: '{url}'\n    api_key_env: KEY\n"
+    if error is None:
+        (parsed,) = json.loads(batch(("p.yaml", source)))
+        assert parsed["definition"]["llm"]["local"]["base_url"] == url
+    else:
+        assert batch_error(("p.yaml", source)) == f"judge YAML p.yaml has invalid llm.local.base_url: {error}"
+
+
 def test_schema_text():
     schema = krc.judge_definition_schema_json()
     assert len(schema.encode()) == 6198

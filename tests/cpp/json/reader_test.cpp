@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 
 #include "json/reader.h"
 #include "json/writer.h"
+#include "unicode/text.h"
 
 using kelp::JsonValue;
 namespace json = kelp::json;
@@ -93,8 +95,104 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"1e+x", "invalid number at line 1 column 4"},
         ErrorCase{"1e309", "number out of range at line 1 column 5"},
         ErrorCase{"-1e309", "number out of range at line 1 column 6"},
-        ErrorCase{"\"\\u12x3\"", "invalid escape at line 1 column 6"},
+        ErrorCase{"\"\\u12x3\"", "invalid escape at line 1 column 7"},
         ErrorCase{"\"\\u12", "EOF while parsing a string at line 1 column 5"},
         ErrorCase{"\"\\ud800\\n\"", "unexpected end of hex escape at line 1 column 9"},
         ErrorCase{"\"a\nb\"", "control character (\\u0000-\\u001F) found while parsing a string at line 2 column 0"},
         ErrorCase{"{\"a\" 1}", "expected `:` at line 1 column 6"}));
+
+// Positions of faults that are only judged after more text was taken: the
+// four characters of a \u escape, the digits of an exponent, and a control
+// character inside a value that is skipped rather than read.
+struct PositionCase {
+  const char* name;
+  std::string_view text;
+  const char* error;
+};
+
+std::string NameOf(const ::testing::TestParamInfo<PositionCase>& info) { return info.param.name; }
+void PrintTo(const PositionCase& c, std::ostream* os) { *os << kelp::unicode::quoted(c.text); }
+
+class ReadPositions : public ::testing::TestWithParam<PositionCase> {};
+
+TEST_P(ReadPositions, ReportTheStatedPlace) { EXPECT_EQ(error_of(GetParam().text), GetParam().error); }
+
+INSTANTIATE_TEST_SUITE_P(
+    UnicodeEscape, ReadPositions,
+    ::testing::Values(
+        PositionCase{"BadThirdDigit", R"("\u12G4")", "invalid escape at line 1 column 7"},
+        PositionCase{"BadFirstDigit", R"("\uG234")", "invalid escape at line 1 column 7"},
+        PositionCase{"BadTrailingSurrogate", R"("\ud800\uzzzz")", "invalid escape at line 1 column 13"},
+        PositionCase{"QuoteAmongTheFour", R"(["\u12"])", "invalid escape at line 1 column 8"},
+        PositionCase{"FewerThanFourLeft", R"("\u1G)", "EOF while parsing a string at line 1 column 5"},
+        PositionCase{"SecondLineColumn", "\n \"\\uabcX\"", "invalid escape at line 2 column 8"}),
+    NameOf);
+
+INSTANTIATE_TEST_SUITE_P(
+    ExponentOverflow, ReadPositions,
+    ::testing::Values(
+        PositionCase{"DigitPastInt32Max", "1e999999999999999999999", "number out of range at line 1 column 12"},
+        PositionCase{"JustPastInt32Max", "1e2147483648", "number out of range at line 1 column 12"},
+        PositionCase{"ExplicitPlus", "[-2.5E+99999999999]", "number out of range at line 1 column 17"},
+        PositionCase{"NonZeroFraction", "0.001e99999999999", "number out of range at line 1 column 16"},
+        PositionCase{"FitsButTooLarge", "1e2147483647", "number out of range at line 1 column 12"}),
+    NameOf);
+
+struct ValueCase {
+  const char* name;
+  std::string_view text;
+  double value;
+};
+
+class ExponentValues : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(ExponentValues, AreTheNearestDouble) {
+  auto parsed = json::parse_value(GetParam().text);
+  ASSERT_TRUE(parsed) << parsed.error().display();
+  EXPECT_EQ(parsed->as_f64(), GetParam().value);
+  EXPECT_EQ(std::signbit(parsed->as_f64()), std::signbit(GetParam().value));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Overflowing, ExponentValues,
+    ::testing::Values(ValueCase{"ZeroSignificand", "0e999999999999999999", 0.0},
+                      ValueCase{"ZeroFraction", "-0.000e+99999999999", -0.0},
+                      ValueCase{"NegativeExponent", "1e-999999999999999999", 0.0},
+                      ValueCase{"NegativeNumberNegativeExponent", "-7e-99999999999", -0.0},
+                      ValueCase{"LargestDouble", "1.7976931348623158e308", 1.7976931348623158e308},
+                      ValueCase{"Int32MaxNegative", "1e-2147483647", 0.0}),
+    [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
+
+// Skipped values go through Reader::ignore_value, as the unknown members of
+// the input records do.
+std::string skip_error(std::string_view text) {
+  json::Reader reader(text);
+  if (reader.ignore_value() && reader.end_of_input()) return "ok";
+  return reader.take_error().display();
+}
+
+class SkipPositions : public ::testing::TestWithParam<PositionCase> {};
+
+TEST_P(SkipPositions, ReportTheStatedPlace) { EXPECT_EQ(skip_error(GetParam().text), GetParam().error); }
+
+INSTANTIATE_TEST_SUITE_P(
+    ControlCharacter, SkipPositions,
+    ::testing::Values(
+        PositionCase{"TabInString", "\"a\tb\"",
+                     "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 2"},
+        PositionCase{"NewlineInNestedKey", "{\"x\":[{\"k\n\":1}]}",
+                     "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 9"},
+        PositionCase{"RightAfterQuote", std::string_view("[\"\x01\"]", 5),
+                     "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 2"}),
+    NameOf);
+
+INSTANTIATE_TEST_SUITE_P(
+    UnicodeEscape, SkipPositions,
+    ::testing::Values(PositionCase{"BadThirdDigit", R"(["\u12G4"])", "invalid escape at line 1 column 8"},
+                      PositionCase{"QuoteAmongTheFour", R"({"x":"\u12"})", "invalid escape at line 1 column 12"},
+                      PositionCase{"FewerThanFourLeft", R"("\u12")", "EOF while parsing a string at line 1 column 6"}),
+    NameOf);
+
+TEST(ReadPositions, ControlCharacterInAReadStringIsAtTheCharacter) {
+  EXPECT_EQ(error_of("\"a\tb\""), "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 3");
+}

@@ -1,0 +1,97 @@
+// Error positions of the two input documents, read by the typed record
+// readers: each case runs through the snapshot reader or the judge-source
+// reader, one rule per suite.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "module/records_json.h"
+#include "unicode/text.h"
+
+namespace {
+
+enum class Document { Snapshot, JudgeSources };
+
+struct Case {
+  const char* name;
+  Document document;
+  std::string_view text;
+  const char* error;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << kelp::unicode::quoted(c.text); }
+
+std::string NameOf(const testing::TestParamInfo<Case>& info) {
+  return std::string(info.param.document == Document::Snapshot ? "Snapshot_" : "JudgeSources_") +
+         info.param.name;
+}
+
+std::string error_of(const Case& c) {
+  if (c.document == Document::Snapshot) {
+    auto r = kelp::parse_recipe_snapshot(c.text);
+    return r ? "ok" : r.error();
+  }
+  auto r = kelp::parse_judge_sources(c.text);
+  return r ? "ok" : r.error();
+}
+
+class RecordPositions : public testing::TestWithParam<Case> {};
+
+TEST_P(RecordPositions, ReportTheStatedPlace) { EXPECT_EQ(error_of(GetParam()), GetParam().error); }
+
+constexpr auto S = Document::Snapshot;
+constexpr auto J = Document::JudgeSources;
+
+INSTANTIATE_TEST_SUITE_P(
+    UnicodeEscape, RecordPositions,
+    testing::Values(
+        Case{"WholeDocument", S, R"("\u12G4")", "invalid escape at line 1 column 7"},
+        Case{"WholeDocument", J, R"("\u12G4")", "invalid escape at line 1 column 7"},
+        Case{"BadTrailingSurrogate", S, R"("\ud800\uzzzz")", "invalid escape at line 1 column 13"},
+        Case{"BadTrailingSurrogate", J, R"("\ud800\uzzzz")", "invalid escape at line 1 column 13"},
+        Case{"InPath", S, R"({"files":[{"path":"\u12G4"}]})", "invalid escape at line 1 column 25"},
+        Case{"InSkippedMember", S, R"({"files":[],"x":"\u12"})", "invalid escape at line 1 column 23"},
+        Case{"InSkippedMember", J, R"([{"path":"a","content":"b","x":"\u12"}])",
+             "invalid escape at line 1 column 38"}),
+    NameOf);
+
+INSTANTIATE_TEST_SUITE_P(
+    ExponentOverflow, RecordPositions,
+    testing::Values(
+        Case{"WholeDocument", S, "1e999999999999999999999", "number out of range at line 1 column 12"},
+        Case{"WholeDocument", J, "1e999999999999999999999", "number out of range at line 1 column 12"},
+        Case{"AsContent", J, R"([{"path":"a","content":5e99999999999}])",
+             "number out of range at line 1 column 35"}),
+    NameOf);
+
+INSTANTIATE_TEST_SUITE_P(
+    DuplicateField, RecordPositions,
+    testing::Values(
+        Case{"BeforeColonOnNextLine", S, "{\"files\":[] , \"files\"\n : []}",
+             "duplicate field `files` at line 2 column 1"},
+        Case{"BeforeColonOnNextLine", J, "[{\"path\":\"a\" , \"path\"\n : \"b\"}]",
+             "duplicate field `path` at line 2 column 1"},
+        Case{"RightBeforeColon", J, R"([{"path":"a","content":"b","content":"c"}])",
+             "duplicate field `content` at line 1 column 36"},
+        Case{"ClosingBraceIsTaken", S, R"({"files":[],"files"})", "duplicate field `files` at line 1 column 20"},
+        Case{"AtEndOfText", S, "{\"files\":[],\"files\"  ", "duplicate field `files` at line 1 column 21"}),
+    NameOf);
+
+INSTANTIATE_TEST_SUITE_P(
+    ControlCharacter, RecordPositions,
+    testing::Values(
+        Case{"InSkippedMember", S, "{\"files\":[],\"x\":\"a\tb\"}",
+             "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 18"},
+        Case{"InSkippedNestedMember", S, "{\"files\":[],\"x\":{\"k\":\"a\tb\"}}",
+             "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 23"},
+        Case{"InSkippedMember", J, "[{\"path\":\"a\",\"content\":\"b\",\"x\":\"a\tb\"}]",
+             "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 33"},
+        Case{"InPathThatIsRead", S, "{\"files\":[{\"path\":\"a\tb\"}]}",
+             "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 21"},
+        Case{"InPathThatIsRead", J, "[{\"path\":\"a\tb\",\"content\":\"\"}]",
+             "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 12"}),
+    NameOf);
+
+}  // namespace
