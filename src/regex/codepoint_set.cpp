@@ -191,10 +191,21 @@ bool CodepointSet::operator==(const CodepointSet& other) const {
 }
 
 bool has_simple_case_mapping(uint32_t cp) {
+  return case_class_index(cp).has_value();
+}
+
+std::size_t case_class_count() { return fold_table().classes.size(); }
+
+std::optional<uint32_t> case_class_index(uint32_t cp) {
   const FoldTable& t = fold_table();
   auto it = std::lower_bound(t.members.begin(), t.members.end(),
                              std::make_pair(cp, uint32_t{0}));
-  return it != t.members.end() && it->first == cp;
+  if (it == t.members.end() || it->first != cp) return std::nullopt;
+  return it->second;
+}
+
+const std::vector<uint32_t>& case_class_members(uint32_t index) {
+  return fold_table().classes[index];
 }
 
 }  // namespace kelp::regex

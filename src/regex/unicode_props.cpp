@@ -5,6 +5,8 @@
 #include <unicode/uset.h>
 
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -418,7 +420,7 @@ Lookup resolve(const UnicodeClassSpec& spec) {
 
 struct Cache {
   std::mutex mu;
-  std::map<std::string, SetRef> sets;
+  std::map<std::string, std::unique_ptr<SharedClass>, std::less<>> classes;
 };
 
 Cache& cache() {
@@ -426,14 +428,15 @@ Cache& cache() {
   return c;
 }
 
-SetRef cached(const std::string& key, CodepointSet (*make)()) {
+const SharedClass& cached(std::string_view key, CodepointSet (*make)()) {
   Cache& c = cache();
   std::lock_guard<std::mutex> lock(c.mu);
-  auto it = c.sets.find(key);
-  if (it != c.sets.end()) return it->second;
-  SetRef s = std::make_shared<const CodepointSet>(make());
-  c.sets.emplace(key, s);
-  return s;
+  auto it = c.classes.find(key);
+  if (it == c.classes.end()) {
+    it = c.classes.emplace(std::string(key), std::make_unique<SharedClass>(make()))
+             .first;
+  }
+  return *it->second;
 }
 
 }  // namespace
@@ -461,7 +464,8 @@ std::string normalize_symbolic_name(std::string_view name) {
   return out;
 }
 
-Expected<SetRef, ErrorKind> unicode_class_set(const UnicodeClassSpec& spec) {
+Expected<const SharedClass*, ErrorKind> unicode_class_set(
+    const UnicodeClassSpec& spec) {
   std::string key;
   if (spec.form == UnicodeClassForm::NamedValue) {
     key = "v:" + normalize_symbolic_name(spec.name) + "=" +
@@ -472,18 +476,19 @@ Expected<SetRef, ErrorKind> unicode_class_set(const UnicodeClassSpec& spec) {
   Cache& c = cache();
   {
     std::lock_guard<std::mutex> lock(c.mu);
-    auto it = c.sets.find(key);
-    if (it != c.sets.end()) return it->second;
+    auto it = c.classes.find(key);
+    if (it != c.classes.end()) return it->second.get();
   }
+  // Resolved outside the lock; when two threads race, the first one's class
+  // is kept and both use it.
   Lookup found = resolve(spec);
   if (!found) return unexpected(found.error());
-  SetRef s = std::make_shared<const CodepointSet>(std::move(found.value()));
+  auto made = std::make_unique<SharedClass>(std::move(found.value()));
   std::lock_guard<std::mutex> lock(c.mu);
-  c.sets.emplace(key, s);
-  return s;
+  return c.classes.emplace(std::move(key), std::move(made)).first->second.get();
 }
 
-SetRef perl_unicode_set(PerlKind kind) {
+const SharedClass& perl_unicode_set(PerlKind kind) {
   switch (kind) {
     case PerlKind::Digit:
       return cached("perl:d", [] { return gc_set(U_GC_ND_MASK); });
@@ -496,7 +501,7 @@ SetRef perl_unicode_set(PerlKind kind) {
             .united(bin_set(UCHAR_JOIN_CONTROL));
       });
   }
-  return nullptr;
+  return cached("perl:d", [] { return gc_set(U_GC_ND_MASK); });
 }
 
 CodepointSet ascii_class_set(AsciiKind kind) {
@@ -521,7 +526,19 @@ CodepointSet ascii_class_set(AsciiKind kind) {
   return {};
 }
 
-SetRef dot_set(bool except_lf, bool except_cr) {
+const SharedClass& ascii_class_shared(AsciiKind kind) {
+  static const std::array<std::unique_ptr<SharedClass>, 14> classes = [] {
+    std::array<std::unique_ptr<SharedClass>, 14> out;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      out[i] = std::make_unique<SharedClass>(
+          ascii_class_set(static_cast<AsciiKind>(i)));
+    }
+    return out;
+  }();
+  return *classes[static_cast<std::size_t>(kind)];
+}
+
+const SharedClass& dot_set(bool except_lf, bool except_cr) {
   if (!except_lf) {
     return cached("dot:all", [] { return ranges_set({{0, 0x10FFFF}}); });
   }
