@@ -1,5 +1,6 @@
 #include "regex/class_ops.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace kelp::regex {
@@ -11,10 +12,66 @@ PricedClass price_afresh(const CodepointSet& set, Utf8CostModel& model) {
   return p;
 }
 
+// Classes built by brackets and set operations, remembered by their
+// members so that a class written again, in this check or another, is
+// folded and priced once. Only large classes are worth it; the table is
+// bounded, and past its bound classes are computed afresh.
+class FreshClasses {
+ public:
+  static constexpr std::size_t kMinRanges = 32;
+  static constexpr std::size_t kMaxRanges = std::size_t{1} << 18;
+
+  // The shared class with the members of `set`, or null.
+  const SharedClass* find_or_add(const CodepointSet& set) {
+    if (set.ranges().size() < kMinRanges) return nullptr;
+    const uint64_t h = hash(set);
+    std::lock_guard<std::mutex> lock(mu_);
+    auto [lo, hi] = by_hash_.equal_range(h);
+    for (auto it = lo; it != hi; ++it) {
+      if (*it->second->set() == set) return it->second.get();
+    }
+    if (stored_ + set.ranges().size() > kMaxRanges) return nullptr;
+    stored_ += set.ranges().size();
+    auto made = std::make_unique<SharedClass>(set);
+    const SharedClass* out = made.get();
+    by_hash_.emplace(h, std::move(made));
+    return out;
+  }
+
+ private:
+  static uint64_t hash(const CodepointSet& set) {
+    uint64_t h = 14695981039346656037ull;
+    for (const CodepointRange& r : set.ranges()) {
+      h = (h ^ r.lo) * 1099511628211ull;
+      h = (h ^ r.hi) * 1099511628211ull;
+    }
+    return h;
+  }
+
+  std::mutex mu_;
+  std::unordered_multimap<uint64_t, std::unique_ptr<SharedClass>> by_hash_;
+  std::size_t stored_ = 0;
+};
+
+FreshClasses& fresh_classes() {
+  static FreshClasses table;
+  return table;
+}
+
+// A derived class handed to a check: its own copy of the members, so that
+// the check tells it apart from every other class it holds (as it would a
+// class it computed itself), priced from the shared class.
+ClassValue own_copy(const SharedClass& c) {
+  return {std::make_shared<const CodepointSet>(*c.set()), &c};
+}
+
 class SharedOps final : public ClassOps {
  public:
   ClassValue fold(const ClassValue& in) override {
     if (in.shared) return ClassValue::of(in.shared->folded());
+    if (const SharedClass* c = fresh_classes().find_or_add(*in.set)) {
+      return own_copy(c->folded());
+    }
     return {std::make_shared<const CodepointSet>(in.set->case_folded())};
   }
   ClassValue negate(const ClassValue& in) override {
@@ -23,6 +80,9 @@ class SharedOps final : public ClassOps {
   }
   PricedClass price(const ClassValue& in, Utf8CostModel& scratch) override {
     if (in.shared) return in.shared->priced();
+    if (const SharedClass* c = fresh_classes().find_or_add(*in.set)) {
+      return c->priced();
+    }
     return price_afresh(*in.set, scratch);
   }
 };

@@ -82,8 +82,12 @@ CodepointSet CodepointSet::from_ranges(std::vector<CodepointRange> ranges) {
   auto by_start = [](const CodepointRange& a, const CodepointRange& b) {
     return a.lo < b.lo;
   };
-  if (!std::is_sorted(cut.begin(), cut.end(), by_start)) {
-    std::sort(cut.begin(), cut.end(), by_start);
+  // Ranges usually come as a sorted run with a few more after it (a class
+  // followed by single characters): sort only what follows the run.
+  auto unsorted = std::is_sorted_until(cut.begin(), cut.end(), by_start);
+  if (unsorted != cut.end()) {
+    std::sort(unsorted, cut.end(), by_start);
+    std::inplace_merge(cut.begin(), unsorted, cut.end(), by_start);
   }
   CodepointSet out;
   for (const CodepointRange& r : cut) {
