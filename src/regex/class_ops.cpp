@@ -32,7 +32,7 @@ class FreshClasses {
     }
     if (stored_ + set.ranges().size() > kMaxRanges) return nullptr;
     stored_ += set.ranges().size();
-    auto made = std::make_unique<SharedClass>(set);
+    auto made = std::make_unique<SharedClass>(set, true);
     const SharedClass* out = made.get();
     by_hash_.emplace(h, std::move(made));
     return out;
@@ -58,24 +58,26 @@ FreshClasses& fresh_classes() {
   return table;
 }
 
-// A derived class handed to a check: its own copy of the members, so that
-// the check tells it apart from every other class it holds (as it would a
-// class it computed itself), priced from the shared class.
-ClassValue own_copy(const SharedClass& c) {
+// A remembered class handed to a check: its own copy of the members, so
+// that the check tells it apart from every other class it holds (as it
+// would a class it computed itself), priced from the shared class. A named
+// class is the same class wherever it is named.
+ClassValue hand_out(const SharedClass& c) {
+  if (!c.remembered()) return ClassValue::of(c);
   return {std::make_shared<const CodepointSet>(*c.set()), &c};
 }
 
 class SharedOps final : public ClassOps {
  public:
   ClassValue fold(const ClassValue& in) override {
-    if (in.shared) return ClassValue::of(in.shared->folded());
+    if (in.shared) return hand_out(in.shared->folded());
     if (const SharedClass* c = fresh_classes().find_or_add(*in.set)) {
-      return own_copy(c->folded());
+      return hand_out(c->folded());
     }
     return {std::make_shared<const CodepointSet>(in.set->case_folded())};
   }
   ClassValue negate(const ClassValue& in) override {
-    if (in.shared) return ClassValue::of(in.shared->negated());
+    if (in.shared) return hand_out(in.shared->negated());
     return {std::make_shared<const CodepointSet>(in.set->negated())};
   }
   PricedClass price(const ClassValue& in, Utf8CostModel& scratch) override {
@@ -89,19 +91,20 @@ class SharedOps final : public ClassOps {
 
 }  // namespace
 
-SharedClass::SharedClass(CodepointSet set)
-    : set_(std::make_shared<const CodepointSet>(std::move(set))) {}
+SharedClass::SharedClass(CodepointSet set, bool remembered)
+    : set_(std::make_shared<const CodepointSet>(std::move(set))),
+      remembered_(remembered) {}
 
 const SharedClass& SharedClass::folded() const {
   std::call_once(fold_once_, [this] {
-    folded_ = std::make_unique<SharedClass>(set_->case_folded());
+    folded_ = std::make_unique<SharedClass>(set_->case_folded(), remembered_);
   });
   return *folded_;
 }
 
 const SharedClass& SharedClass::negated() const {
   std::call_once(negate_once_, [this] {
-    negated_ = std::make_unique<SharedClass>(set_->negated());
+    negated_ = std::make_unique<SharedClass>(set_->negated(), remembered_);
   });
   return *negated_;
 }

@@ -26,7 +26,8 @@ struct PricedClass {
 
 class SharedClass {
  public:
-  explicit SharedClass(CodepointSet set);
+  // `remembered`: a class remembered by its members rather than named.
+  explicit SharedClass(CodepointSet set, bool remembered = false);
   SharedClass(const SharedClass&) = delete;
   SharedClass& operator=(const SharedClass&) = delete;
 
@@ -36,9 +37,13 @@ class SharedClass {
   const SharedClass& folded() const;
   const SharedClass& negated() const;
   const PricedClass& priced() const;
+  // A remembered class, or one derived from it. Each use of such a class is
+  // handed out as a copy, as a check would have computed it.
+  bool remembered() const { return remembered_; }
 
  private:
   SetRef set_;
+  bool remembered_;
   mutable std::once_flag fold_once_, negate_once_, price_once_;
   mutable std::unique_ptr<SharedClass> folded_, negated_;
   mutable PricedClass priced_;

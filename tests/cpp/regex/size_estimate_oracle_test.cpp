@@ -348,12 +348,15 @@ class PatternGenerator {
 
   std::string heavy() {
     std::string p = pick(2) ? "(?i)" : "";
-    const uint32_t n = 20 + pick(100);
+    const uint32_t n = 20 + pick(160);
     const uint32_t base = 0x4E00 + pick(0x1000);
+    // Either distinct classes or the same class written again and again.
+    const bool repeat = pick(2) == 0;
     for (uint32_t i = 0; i < n; ++i) {
       char hex[16];
-      std::snprintf(hex, sizeof hex, "%X", base + i);
-      p += std::string(one_of({"[\\w\\x{", "[\\pL\\x{", "[^\\d\\x{", "[\\p{Greek}\\x{"})) +
+      std::snprintf(hex, sizeof hex, "%X", repeat ? base : base + i);
+      p += std::string(one_of({"[\\w\\x{", "[\\pL\\x{", "[^\\d\\x{", "[\\p{Greek}\\x{",
+                               "[^\\w\\x{", "[^\\pL\\x{"})) +
            hex + "}]";
       if (pick(4) == 0) p += one_of({"+", "*", "{2}", "?"});
     }
@@ -451,6 +454,22 @@ TEST_P(SharedTablesAgreeWithReference, OnGeneratedPatterns) {
   // The generator reaches both the size limit and the error paths.
   EXPECT_GT(over_limit, 3);
   EXPECT_GT(errors, 10);
+}
+
+// The same large class written many times: each one is a class of its own
+// for the check's budget, however it is computed.
+TEST(SharedTablesAgreeWithReferenceOn, RepeatedLargeClasses) {
+  ReferenceOps ref;
+  for (const char* cls : {"[^\\w\\x{4E00}]", "[\\w\\x{4E00}]", "[^\\pL\\x{4E00}]",
+                          "\\P{Greek}", "[^\\W_]"}) {
+    std::string p;
+    for (int i = 0; i < 400; ++i) p += cls;
+    for (bool ci : {false, true}) {
+      const Estimate fast = estimate(p, {ci, false, false}, shared_class_ops());
+      const Estimate slow = estimate(p, {ci, false, false}, ref);
+      EXPECT_EQ(describe(fast), describe(slow)) << cls << " x400, i=" << ci;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, SharedTablesAgreeWithReference,
