@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -78,38 +79,47 @@ bool check(const std::string& gate) {
 
 }  // namespace
 
-int main() {
+// Usage: regex_gate_bench [batch|gate [runs]]; with no arguments, both.
+// One scenario with a small number of runs suits callgrind.
+int main(int argc, char** argv) {
+  const std::string only = argc > 1 ? argv[1] : "";
+  const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 0;
   const std::string gate = "/^(?i:ok|fine)\\s+\\w+$/im";
   const std::vector<std::string> batch = realistic_gates(1000);
 
-  // The batch first, so that its first run is the process's first use.
-  std::size_t passed = 0;
-  for (int run = 0; run < 6; ++run) {
-    const auto start = Clock::now();
-    passed = 0;
-    for (const std::string& g : batch) passed += check(g);
-    const double us = micros_since(start);
-    std::printf("batch of %zu gates, run %d%s: %.0f us (%.2f us per gate)\n",
-                batch.size(), run + 1, run == 0 ? " (first use)" : "", us,
-                us / static_cast<double>(batch.size()));
-  }
-  std::printf("batch: %zu of %zu compile\n", passed, batch.size());
-
-  const int kRounds = 2000;
-  std::vector<double> per_check;
-  for (int round = 0; round < 5; ++round) {
-    const auto start = Clock::now();
-    for (int i = 0; i < kRounds; ++i) {
-      if (!check(gate)) {
-        std::fprintf(stderr, "gate does not compile\n");
-        return 1;
-      }
+  if (only.empty() || only == "batch") {
+    // The batch first, so that its first run is the process's first use.
+    std::size_t passed = 0;
+    const int batch_runs = runs ? runs : 6;
+    for (int run = 0; run < batch_runs; ++run) {
+      const auto start = Clock::now();
+      passed = 0;
+      for (const std::string& g : batch) passed += check(g);
+      const double us = micros_since(start);
+      std::printf("batch of %zu gates, run %d%s: %.0f us (%.2f us per gate)\n",
+                  batch.size(), run + 1, run == 0 ? " (first use)" : "", us,
+                  us / static_cast<double>(batch.size()));
     }
-    per_check.push_back(micros_since(start) / kRounds);
+    std::printf("batch: %zu of %zu compile\n", passed, batch.size());
   }
-  std::sort(per_check.begin(), per_check.end());
-  std::printf("gate %s: best %.2f us, median %.2f us, worst %.2f us per check\n",
-              gate.c_str(), per_check.front(), per_check[per_check.size() / 2],
-              per_check.back());
+
+  if (only.empty() || only == "gate") {
+    const int rounds = runs ? runs : 2000;
+    std::vector<double> per_check;
+    for (int round = 0; round < (runs ? 1 : 5); ++round) {
+      const auto start = Clock::now();
+      for (int i = 0; i < rounds; ++i) {
+        if (!check(gate)) {
+          std::fprintf(stderr, "gate does not compile\n");
+          return 1;
+        }
+      }
+      per_check.push_back(micros_since(start) / rounds);
+    }
+    std::sort(per_check.begin(), per_check.end());
+    std::printf("gate %s: best %.2f us, median %.2f us, worst %.2f us per check\n",
+                gate.c_str(), per_check.front(), per_check[per_check.size() / 2],
+                per_check.back());
+  }
   return 0;
 }
