@@ -14,23 +14,25 @@ PricedClass price_afresh(const CodepointSet& set, Utf8CostModel& model) {
 
 // Classes built by brackets and set operations, remembered by their
 // members so that a class written again, in this check or another, is
-// folded and priced once. Only large classes are worth it; the table is
-// bounded, and past its bound classes are computed afresh.
+// folded and priced once. The table is bounded; past its bounds, classes
+// are computed afresh.
 class FreshClasses {
  public:
-  static constexpr std::size_t kMinRanges = 32;
+  static constexpr std::size_t kMaxClasses = 4096;
   static constexpr std::size_t kMaxRanges = std::size_t{1} << 18;
 
   // The shared class with the members of `set`, or null.
   const SharedClass* find_or_add(const CodepointSet& set) {
-    if (set.ranges().size() < kMinRanges) return nullptr;
     const uint64_t h = hash(set);
     std::lock_guard<std::mutex> lock(mu_);
     auto [lo, hi] = by_hash_.equal_range(h);
     for (auto it = lo; it != hi; ++it) {
       if (*it->second->set() == set) return it->second.get();
     }
-    if (stored_ + set.ranges().size() > kMaxRanges) return nullptr;
+    if (by_hash_.size() >= kMaxClasses ||
+        stored_ + set.ranges().size() > kMaxRanges) {
+      return nullptr;
+    }
     stored_ += set.ranges().size();
     auto made = std::make_unique<SharedClass>(set, true);
     const SharedClass* out = made.get();
@@ -62,6 +64,8 @@ FreshClasses& fresh_classes() {
 // that the check tells it apart from every other class it holds (as it
 // would a class it computed itself), priced from the shared class. A named
 // class is the same class wherever it is named.
+constexpr std::size_t kFoldLookupRanges = 32;
+
 ClassValue hand_out(const SharedClass& c) {
   if (!c.remembered()) return ClassValue::of(c);
   return {std::make_shared<const CodepointSet>(*c.set()), &c};
@@ -71,8 +75,11 @@ class SharedOps final : public ClassOps {
  public:
   ClassValue fold(const ClassValue& in) override {
     if (in.shared) return hand_out(in.shared->folded());
-    if (const SharedClass* c = fresh_classes().find_or_add(*in.set)) {
-      return hand_out(c->folded());
+    // Folding a small class costs less than looking it up.
+    if (in.set->ranges().size() >= kFoldLookupRanges) {
+      if (const SharedClass* c = fresh_classes().find_or_add(*in.set)) {
+        return hand_out(c->folded());
+      }
     }
     return {std::make_shared<const CodepointSet>(in.set->case_folded())};
   }
@@ -123,20 +130,21 @@ ClassOps& shared_class_ops() {
 }
 
 const SharedClass& case_equivalents(uint32_t cp) {
-  // One shared class per equivalence class, all built at first use: they
-  // are small and there are about 1,500 of them.
-  static const std::vector<std::unique_ptr<SharedClass>> classes = [] {
-    std::vector<std::unique_ptr<SharedClass>> out;
-    out.reserve(case_class_count());
-    for (uint32_t i = 0; i < case_class_count(); ++i) {
-      std::vector<CodepointRange> r;
-      for (uint32_t m : case_class_members(i)) r.push_back({m, m});
-      out.push_back(std::make_unique<SharedClass>(
-          CodepointSet::from_ranges(std::move(r))));
-    }
-    return out;
-  }();
-  return *classes[*case_class_index(cp)];
+  // One shared class per equivalence class, each built at its first use.
+  struct Slot {
+    std::once_flag once;
+    std::unique_ptr<SharedClass> cls;
+  };
+  static const std::unique_ptr<Slot[]> slots =
+      std::make_unique<Slot[]>(case_class_count());
+  const uint32_t index = *case_class_index(cp);
+  Slot& slot = slots[index];
+  std::call_once(slot.once, [&slot, index] {
+    std::vector<CodepointRange> r;
+    for (uint32_t m : case_class_members(index)) r.push_back({m, m});
+    slot.cls = std::make_unique<SharedClass>(CodepointSet::from_ranges(std::move(r)));
+  });
+  return *slot.cls;
 }
 
 }  // namespace kelp::regex

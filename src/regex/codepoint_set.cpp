@@ -4,7 +4,6 @@
 #include <unicode/uset.h>
 
 #include <algorithm>
-#include <map>
 
 namespace kelp::regex {
 namespace {
@@ -31,7 +30,8 @@ struct FoldTable {
     USet* changes = uset_openEmpty();
     uset_applyIntPropertyValue(changes, UCHAR_CHANGES_WHEN_CASEFOLDED, 1,
                                &status);
-    std::map<uint32_t, std::vector<uint32_t>> by_fold;
+    // (folding, code point) for every code point that folds to another.
+    std::vector<std::pair<uint32_t, uint32_t>> folds;
     if (U_SUCCESS(status)) {
       const int32_t n = uset_getItemCount(changes);
       for (int32_t i = 0; i < n; ++i) {
@@ -40,13 +40,16 @@ struct FoldTable {
         if (uset_getItem(changes, i, &lo, &hi, nullptr, 0, &s) != 0) continue;
         for (UChar32 c = lo; c <= hi; ++c) {
           const UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
-          if (f != c) by_fold[static_cast<uint32_t>(f)].push_back(c);
+          if (f != c) folds.emplace_back(static_cast<uint32_t>(f), static_cast<uint32_t>(c));
         }
       }
     }
     uset_close(changes);
-    for (auto& [fold, sources] : by_fold) {
-      std::vector<uint32_t> cls = sources;
+    std::sort(folds.begin(), folds.end());
+    for (std::size_t i = 0; i < folds.size();) {
+      const uint32_t fold = folds[i].first;
+      std::vector<uint32_t> cls;
+      for (; i < folds.size() && folds[i].first == fold; ++i) cls.push_back(folds[i].second);
       cls.push_back(fold);
       std::sort(cls.begin(), cls.end());
       cls.erase(std::unique(cls.begin(), cls.end()), cls.end());

@@ -1,18 +1,16 @@
 #include "regex/unicode_props.h"
 
-#include "regex/property_table.h"
-
 #include <unicode/uchar.h>
-#include <unicode/uscript.h>
 #include <unicode/uset.h>
 
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <map>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <vector>
+
+#include "regex/property_table.h"
 
 namespace kelp::regex {
 namespace {

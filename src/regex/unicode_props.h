@@ -1,7 +1,7 @@
 // The dialect's Unicode classes: \p property names and values resolved with
-// its loose matching (UAX #44 LM3, an optional "is" prefix) against ICU's
-// property tables, plus the Perl classes \d \s \w, the ASCII classes
-// [:name:] and the sets behind the dot.
+// its loose matching (UAX #44 LM3, an optional "is" prefix) against the
+// table of the names it knows, with the code points from ICU, plus the Perl
+// classes \d \s \w, the ASCII classes [:name:] and the sets behind the dot.
 #pragma once
 
 #include <string>
