@@ -4,7 +4,6 @@
 #include <unicode/uset.h>
 
 #include <algorithm>
-#include <map>
 
 namespace kelp::regex {
 namespace {
@@ -31,7 +30,8 @@ struct FoldTable {
     USet* changes = uset_openEmpty();
     uset_applyIntPropertyValue(changes, UCHAR_CHANGES_WHEN_CASEFOLDED, 1,
                                &status);
-    std::map<uint32_t, std::vector<uint32_t>> by_fold;
+    // (folding, code point) for every code point that folds to another.
+    std::vector<std::pair<uint32_t, uint32_t>> folds;
     if (U_SUCCESS(status)) {
       const int32_t n = uset_getItemCount(changes);
       for (int32_t i = 0; i < n; ++i) {
@@ -40,13 +40,16 @@ struct FoldTable {
         if (uset_getItem(changes, i, &lo, &hi, nullptr, 0, &s) != 0) continue;
         for (UChar32 c = lo; c <= hi; ++c) {
           const UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
-          if (f != c) by_fold[static_cast<uint32_t>(f)].push_back(c);
+          if (f != c) folds.emplace_back(static_cast<uint32_t>(f), static_cast<uint32_t>(c));
         }
       }
     }
     uset_close(changes);
-    for (auto& [fold, sources] : by_fold) {
-      std::vector<uint32_t> cls = sources;
+    std::sort(folds.begin(), folds.end());
+    for (std::size_t i = 0; i < folds.size();) {
+      const uint32_t fold = folds[i].first;
+      std::vector<uint32_t> cls;
+      for (; i < folds.size() && folds[i].first == fold; ++i) cls.push_back(folds[i].second);
       cls.push_back(fold);
       std::sort(cls.begin(), cls.end());
       cls.erase(std::unique(cls.begin(), cls.end()), cls.end());
@@ -82,8 +85,12 @@ CodepointSet CodepointSet::from_ranges(std::vector<CodepointRange> ranges) {
   auto by_start = [](const CodepointRange& a, const CodepointRange& b) {
     return a.lo < b.lo;
   };
-  if (!std::is_sorted(cut.begin(), cut.end(), by_start)) {
-    std::sort(cut.begin(), cut.end(), by_start);
+  // Ranges usually come as a sorted run with a few more after it (a class
+  // followed by single characters): sort only what follows the run.
+  auto unsorted = std::is_sorted_until(cut.begin(), cut.end(), by_start);
+  if (unsorted != cut.end()) {
+    std::sort(unsorted, cut.end(), by_start);
+    std::inplace_merge(cut.begin(), unsorted, cut.end(), by_start);
   }
   CodepointSet out;
   for (const CodepointRange& r : cut) {
@@ -191,10 +198,21 @@ bool CodepointSet::operator==(const CodepointSet& other) const {
 }
 
 bool has_simple_case_mapping(uint32_t cp) {
+  return case_class_index(cp).has_value();
+}
+
+std::size_t case_class_count() { return fold_table().classes.size(); }
+
+std::optional<uint32_t> case_class_index(uint32_t cp) {
   const FoldTable& t = fold_table();
   auto it = std::lower_bound(t.members.begin(), t.members.end(),
                              std::make_pair(cp, uint32_t{0}));
-  return it != t.members.end() && it->first == cp;
+  if (it == t.members.end() || it->first != cp) return std::nullopt;
+  return it->second;
+}
+
+const std::vector<uint32_t>& case_class_members(uint32_t index) {
+  return fold_table().classes[index];
 }
 
 }  // namespace kelp::regex

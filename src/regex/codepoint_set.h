@@ -51,4 +51,10 @@ using SetRef = std::shared_ptr<const CodepointSet>;
 // Whether simple case folding maps `cp` to or from anything else.
 bool has_simple_case_mapping(uint32_t cp);
 
+// The simple case folding equivalence classes of two or more members: their
+// number, the index of the one holding `cp` (if any) and their members.
+std::size_t case_class_count();
+std::optional<uint32_t> case_class_index(uint32_t cp);
+const std::vector<uint32_t>& case_class_members(uint32_t index);
+
 }  // namespace kelp::regex

@@ -57,32 +57,27 @@ ClassValue Session::unary(const ClassValue& v, int op) {
   if (v.unknown() || budget.exhausted()) return {};
   auto key = std::make_pair(v.set.get(), op);
   auto it = unary_memo_.find(key);
-  if (it != unary_memo_.end()) return {it->second};
+  if (it != unary_memo_.end()) return it->second;
   const CodepointSet& in = *v.set;
-  SetRef out;
+  ClassValue out;
   if (op == 0) {
     budget.spend(in.ranges().size() * 4 + 16);
-    out = std::make_shared<const CodepointSet>(in.case_folded());
+    out = ops_.fold(v);
   } else {
     budget.spend(in.ranges().size() + 1);
-    out = std::make_shared<const CodepointSet>(in.negated());
+    out = ops_.negate(v);
   }
   // Keep the input alive so its address stays a valid key.
   unary_memo_.emplace(key, out);
   keep_.push_back(v.set);
-  return {out};
+  return out;
 }
 
 ClassValue Session::fold(const ClassValue& v) { return unary(v, 0); }
 ClassValue Session::negate(const ClassValue& v) { return unary(v, 1); }
 
 ClassValue Session::fold_char(uint32_t cp) {
-  auto it = char_folds_.find(cp);
-  if (it != char_folds_.end()) return {it->second};
-  SetRef s = std::make_shared<const CodepointSet>(
-      CodepointSet::single(cp).case_folded());
-  char_folds_.emplace(cp, s);
-  return {s};
+  return ClassValue::of(case_equivalents(cp));
 }
 
 NfaCost Session::class_cost(const ClassValue& v) {
@@ -105,9 +100,9 @@ NfaCost Session::class_cost(const ClassValue& v) {
     if (small != small_cost_memo_.end()) return small->second;
   }
   if (budget.exhausted()) return unknown_class_cost();
-  uint64_t work = 0;
-  const NfaCost cost = model_.cost(set, work);
-  budget.spend(work);
+  const PricedClass priced = ops_.price(v, model_);
+  const NfaCost cost = priced.cost;
+  budget.spend(priced.work);
   cost_memo_.emplace(&set, std::make_pair(v.set, cost));
   if (!key.empty()) small_cost_memo_.emplace(std::move(key), cost);
   return cost;

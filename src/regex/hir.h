@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "regex/class_ops.h"
 #include "regex/codepoint_set.h"
 #include "regex/size_model.h"
 
@@ -38,13 +39,6 @@ struct ByteSet {
   ByteSet case_folded() const;  // ASCII letters only
 };
 
-// A Unicode class whose members are known, or unknown because computing
-// them would have taken more work than a check may spend.
-struct ClassValue {
-  SetRef set;  // null when unknown
-  bool unknown() const { return set == nullptr; }
-};
-
 // The work one check may spend on class algebra and class pricing before
 // it stops computing members and prices classes by a fixed estimate.
 class Budget {
@@ -61,6 +55,10 @@ class Budget {
 // memos of class operations.
 class Session {
  public:
+  explicit Session(ClassOps& ops = shared_class_ops()) : ops_(ops) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
   Budget budget;
 
   // Case folding and negation, remembered per input set.
@@ -74,12 +72,12 @@ class Session {
  private:
   ClassValue unary(const ClassValue& v, int op);
 
-  Utf8CostModel model_;
-  std::map<std::pair<const CodepointSet*, int>, SetRef> unary_memo_;
+  ClassOps& ops_;
+  Utf8CostModel model_;  // scratch for classes priced afresh
+  std::map<std::pair<const CodepointSet*, int>, ClassValue> unary_memo_;
   std::vector<SetRef> keep_;  // inputs of unary_memo_, kept alive
   std::unordered_map<const CodepointSet*, std::pair<SetRef, NfaCost>> cost_memo_;
   std::map<std::vector<uint32_t>, NfaCost> small_cost_memo_;  // by members
-  std::unordered_map<uint32_t, SetRef> char_folds_;
 };
 
 struct Expr {

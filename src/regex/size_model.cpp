@@ -124,6 +124,39 @@ void utf8_sequences(uint32_t lo, uint32_t hi, Emit&& emit) {
   }
 }
 
+// The bounded maps of the compiler, indexed by hash. Most classes touch a
+// few slots, so the slots live in a short list until a class needs many;
+// the full table is only built then, and kept for the check's later
+// classes.
+template <class Slot, std::size_t N>
+class SlotTable {
+ public:
+  static constexpr std::size_t kListMax = 64;
+
+  // The slot at `index`; the reference holds until the next call.
+  Slot& at(std::size_t index) {
+    if (!full_.empty()) return full_[index];
+    for (auto& [i, slot] : list_) {
+      if (i == index) return slot;
+    }
+    if (list_.size() < kListMax) {
+      list_.emplace_back(index, Slot{});
+      return list_.back().second;
+    }
+    full_.resize(N);
+    for (auto& [i, slot] : list_) full_[i] = std::move(slot);
+    list_.clear();
+    return full_[index];
+  }
+
+  // Before each class: listed slots belong to earlier classes only.
+  void start_class() { list_.clear(); }
+
+ private:
+  std::vector<std::pair<std::size_t, Slot>> list_;
+  std::vector<Slot> full_;
+};
+
 constexpr uint64_t kFnvInit = 14695981039346656037ull;
 constexpr uint64_t kFnvPrime = 1099511628211ull;
 
@@ -150,8 +183,9 @@ class ForwardSim {
     uint32_t id = 0;
   };
   static constexpr std::size_t kSlots = 10000;
+  using Slots = SlotTable<Slot, kSlots>;
 
-  ForwardSim(std::vector<Slot>& slots, uint32_t version)
+  ForwardSim(Slots& slots, uint32_t version)
       : slots_(slots), version_(version) {
     target_ = next_id_++;
     bytes_ = kStateBytes;  // the end state
@@ -221,7 +255,7 @@ class ForwardSim {
       h = (h ^ static_cast<uint64_t>(t.next)) * kFnvPrime;
     }
     work_ += trans.size() + 1;
-    Slot& slot = slots_[h % kSlots];
+    Slot& slot = slots_.at(h % kSlots);
     if (slot.version == version_ && slot.key == trans) return slot.id;
     const uint32_t id = next_id_++;
     bytes_ += kStateBytes + kTransitionBytes * trans.size();
@@ -231,7 +265,7 @@ class ForwardSim {
     return id;
   }
 
-  std::vector<Slot>& slots_;
+  Slots& slots_;
   uint32_t version_;
   std::vector<Node> uncompiled_;
   uint32_t target_ = 0;
@@ -253,8 +287,9 @@ class ReverseSim {
     uint32_t id = 0;
   };
   static constexpr std::size_t kSlots = 1000;
+  using Slots = SlotTable<Slot, kSlots>;
 
-  ReverseSim(std::vector<Slot>& slots, uint32_t version)
+  ReverseSim(Slots& slots, uint32_t version)
       : slots_(slots), version_(version) {
     next_id_ += 2;  // the union and the end state
     alt_end_ = kIdBase + 1;
@@ -268,7 +303,7 @@ class ReverseSim {
       h = (h ^ static_cast<uint64_t>(end)) * kFnvPrime;
       h = (h ^ seq.r[i].lo) * kFnvPrime;
       h = (h ^ seq.r[i].hi) * kFnvPrime;
-      Slot& slot = slots_[h % kSlots];
+      Slot& slot = slots_.at(h % kSlots);
       ++work_;
       if (slot.version == version_ && slot.from == end &&
           slot.lo == seq.r[i].lo && slot.hi == seq.r[i].hi) {
@@ -287,7 +322,7 @@ class ReverseSim {
   uint64_t work() const { return work_; }
 
  private:
-  std::vector<Slot>& slots_;
+  Slots& slots_;
   uint32_t version_;
   uint32_t alt_end_ = 0;
   uint32_t next_id_ = kIdBase;
@@ -298,8 +333,8 @@ class ReverseSim {
 }  // namespace
 
 struct Utf8CostModel::Scratch {
-  std::vector<ForwardSim::Slot> fwd_slots;
-  std::vector<ReverseSim::Slot> rev_slots;
+  ForwardSim::Slots fwd_slots;
+  ReverseSim::Slots rev_slots;
   uint32_t version = 0;
 };
 
@@ -309,11 +344,9 @@ Utf8CostModel::~Utf8CostModel() = default;
 NfaCost Utf8CostModel::cost(const CodepointSet& set, uint64_t& work) {
   // The bounded maps start empty for every class, as the compiler's do;
   // a version stamp empties them without touching every slot.
-  if (!scratch_) {
-    scratch_ = std::make_unique<Scratch>();
-    scratch_->fwd_slots.resize(ForwardSim::kSlots);
-    scratch_->rev_slots.resize(ReverseSim::kSlots);
-  }
+  if (!scratch_) scratch_ = std::make_unique<Scratch>();
+  scratch_->fwd_slots.start_class();
+  scratch_->rev_slots.start_class();
   const uint32_t version = ++scratch_->version;
   ForwardSim fwd(scratch_->fwd_slots, version);
   ReverseSim rev(scratch_->rev_slots, version);

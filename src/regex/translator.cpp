@@ -215,7 +215,6 @@ class Translator {
   Session& s_;
   Mode mode_;
   std::vector<Frame> frames_;
-  std::array<SetRef, 14> ascii_sets_;
 };
 
 void Translator::deliver(Expr e) {
@@ -265,11 +264,11 @@ bool Translator::unicode_class(uint32_t id, ClassValue& out) {
   const Node& n = node(id);
   if (!mode_.unicode) return fail(n.span, ErrorKind::UnicodeNotAllowed);
   const UnicodeClassSpec& spec = ast_.unicode_classes[n.aux];
-  Expected<SetRef, ErrorKind> found = unicode_class_set(spec);
+  Expected<const SharedClass*, ErrorKind> found = unicode_class_set(spec);
   if (!found) return fail(n.span, found.error());
   // \P{name!=value} is \p{name=value}.
   const bool negated = n.negated != (spec.op == UnicodeClassOp::NotEqual);
-  out = fold_and_negate({found.value()}, negated);
+  out = fold_and_negate(ClassValue::of(*found.value()), negated);
   return true;
 }
 
@@ -311,9 +310,7 @@ bool Translator::literal(uint32_t id) {
 }
 
 ClassValue Translator::ascii_set(AsciiKind kind) {
-  SetRef& slot = ascii_sets_[static_cast<std::size_t>(kind)];
-  if (!slot) slot = std::make_shared<const CodepointSet>(ascii_class_set(kind));
-  return {slot};
+  return ClassValue::of(ascii_class_shared(kind));
 }
 
 ByteSet Translator::ascii_bytes(AsciiKind kind) const {
@@ -380,9 +377,9 @@ bool Translator::post(uint32_t id) {
       // Without Unicode the dot matches single bytes, some of them not
       // valid UTF-8.
       if (!mode_.unicode) return fail(n.span, ErrorKind::InvalidUtf8);
-      deliver(unicode_class_expr(
-          {dot_set(!mode_.dot_matches_new_line,
-                   !mode_.dot_matches_new_line && mode_.crlf)}));
+      deliver(unicode_class_expr(ClassValue::of(
+          dot_set(!mode_.dot_matches_new_line,
+                  !mode_.dot_matches_new_line && mode_.crlf))));
       return true;
     case NodeKind::Assertion:
       deliver(look_expr());
@@ -390,7 +387,7 @@ bool Translator::post(uint32_t id) {
     case NodeKind::ClassPerl: {
       const PerlKind kind = static_cast<PerlKind>(n.sub);
       if (mode_.unicode) {
-        ClassValue v{perl_unicode_set(kind)};
+        ClassValue v = ClassValue::of(perl_unicode_set(kind));
         if (n.negated) v = s_.negate(v);
         deliver(unicode_class_expr(v));
         return true;
@@ -502,7 +499,7 @@ bool Translator::item_post(uint32_t id) {
     case NodeKind::ItemPerl: {
       const PerlKind kind = static_cast<PerlKind>(n.sub);
       if (mode_.unicode) {
-        ClassValue v{perl_unicode_set(kind)};
+        ClassValue v = ClassValue::of(perl_unicode_set(kind));
         if (n.negated) v = s_.negate(v);
         frames_.back().unicode_class->add(s_, v);
         return true;

@@ -18,7 +18,7 @@ using namespace kelp::regex;
 TEST(SizeModel, WordClassMatchesTheDocumentedFigures) {
   Utf8CostModel model;
   uint64_t work = 0;
-  const NfaCost w = model.cost(*perl_unicode_set(PerlKind::Word), work);
+  const NfaCost w = model.cost(*perl_unicode_set(PerlKind::Word).set(), work);
   EXPECT_GT(20 * w.fwd, 300000u);
   EXPECT_LT(20 * w.fwd, 500000u);
   EXPECT_GT(w.rev, 45000u);

@@ -341,7 +341,11 @@ const Case kCases[] = {
     {"\\p{Common}", kNone, kOk},
     {"\\p{Inherited}", kNone, kOk},
     {"\\p{Other_Alphabetic}", kNone, kOk},
-    {"\\p{Bidi_Mirrored}", kNone, "^^^^^^^^^^^^^^^^^", kPropertyNotFound},
+    {"\\p{Bidi_Mirrored}", kNone, kOk},
+    {"\\p{Bidi_M}", kNone, kOk},
+    {"\\p{CWKCF}", kNone, kOk},
+    {"\\p{Blis}", kNone, "^^^^^^^^", kPropertyNotFound},
+    {"\\p{sc=Blis}", kNone, "^^^^^^^^^^^", kValueNotFound},
     {"\\p{Hex_Digit}", kNone, kOk},
     {"\\p{XDigit}", kNone, "^^^^^^^^^^", kPropertyNotFound},
     {"\\p{Word}", kNone, "^^^^^^^^", kPropertyNotFound},
@@ -477,7 +481,21 @@ TEST_P(SyntaxTable, GivesTheDialectsOutcome) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Patterns, SyntaxTable, ::testing::ValuesIn(kCases));
+void PrintTo(const Case& c, std::ostream* os) { *os << c.pattern; }
+
+// Names from the pattern's letters and digits, behind the case's index.
+std::string case_name(const ::testing::TestParamInfo<Case>& info) {
+  std::string name = std::to_string(info.index) + "_";
+  for (const char* p = info.param.pattern; *p && name.size() < 40; ++p) {
+    const char ch = *p;
+    if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')) {
+      name.push_back(ch);
+    }
+  }
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Patterns, SyntaxTable, ::testing::ValuesIn(kCases), case_name);
 
 TEST(SyntaxTableSize, HoldsAtLeastTwoHundredPatterns) {
   EXPECT_GE(std::size(kCases), 200u);

@@ -31,13 +31,20 @@ INSTANTIATE_TEST_SUITE_P(
                       NormCase{"is", ""}, NormCase{"V1_1", "v11"},
                       NormCase{"1.1", "1.1"}));
 
+kelp::Expected<SetRef, ErrorKind> found(
+    kelp::Expected<const SharedClass*, ErrorKind> c) {
+  if (!c) return kelp::unexpected(c.error());
+  return c.value()->set();
+}
+
 kelp::Expected<SetRef, ErrorKind> named(const char* name) {
-  return unicode_class_set({UnicodeClassForm::Named, UnicodeClassOp::None, name, ""});
+  return found(
+      unicode_class_set({UnicodeClassForm::Named, UnicodeClassOp::None, name, ""}));
 }
 
 kelp::Expected<SetRef, ErrorKind> by_value(const char* name, const char* value) {
-  return unicode_class_set(
-      {UnicodeClassForm::NamedValue, UnicodeClassOp::Equal, name, value});
+  return found(unicode_class_set(
+      {UnicodeClassForm::NamedValue, UnicodeClassOp::Equal, name, value}));
 }
 
 bool contains(const CodepointSet& s, uint32_t cp) {
