@@ -4,18 +4,16 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "module/diagnostics.h"
+#include "checks/directory_set.h"
 #include "checks/profile.h"
 
 namespace kelp {
 
 // Normalised file path -> content (none when the snapshot gave none).
 using FileMap = std::map<std::string, std::optional<std::string>, std::less<>>;
-// Normalised directory paths.
-using DirectorySet = std::set<std::string, std::less<>>;
 
 struct CheckContext {
   DiagnosticList diagnostics;

@@ -54,10 +54,12 @@ void report_unknown_keys(const JsonValue::Object& kelp, CheckContext& context) {
 
 // Resolves every pattern of one list into its sorted set of paths.
 std::vector<std::string> resolve_path_list(const ResourceKey& resource, const PathList& list,
-                                           CheckContext& context) {
+                                           PatternResolver& resolver, CheckContext& context) {
   auto& diags = context.diagnostics;
   const bool is_extensions = resource.key == "extensions";
-  std::set<std::string, std::less<>> paths;
+  std::vector<std::string_view> paths;
+  // A repeated pattern comes back as the same list, whose paths are in.
+  std::set<const PatternResolver::Paths*> taken;
   for (const auto& pattern : list.patterns) {
     if (auto error = normalize_resource_pattern(pattern)) {
       push_diagnostic_owned_code_message(diags, Severity::Error,
@@ -66,7 +68,7 @@ std::vector<std::string> resolve_path_list(const ResourceKey& resource, const Pa
                                          "use paths relative to the recipe directory");
       continue;
     }
-    auto resolved = resolve_recipe_pattern(context, pattern);
+    const auto& resolved = resolver.resolve(pattern);
     if (resolved.empty()) {
       std::string message = "package.json#kelp.";
       message.append(resource.key);
@@ -77,17 +79,21 @@ std::vector<std::string> resolve_path_list(const ResourceKey& resource, const Pa
           std::move(message), "update or remove the unmatched resource pattern");
       continue;
     }
-    for (auto& path : resolved) {
-      if (is_extensions && !is_loadable_extension(context, path)) {
+    if (is_extensions) {
+      for (auto path : resolved) {
+        if (is_loadable_extension(context, path)) continue;
         push_diagnostic_owned_message(
-            diags, Severity::Warning, "package.extensions_non_loadable", path, std::nullopt,
+            diags, Severity::Warning, "package.extensions_non_loadable", std::string(path),
+            std::nullopt,
             "package.json#kelp.extensions pattern '" + pattern +
                 "' matched a file that is not a loadable extension module",
             "point extension patterns at .ts, .tsx, .js, .jsx, .mjs, or .cjs files");
       }
-      paths.insert(std::move(path));
     }
+    if (taken.insert(&resolved).second) paths.insert(paths.end(), resolved.begin(), resolved.end());
   }
+  std::sort(paths.begin(), paths.end(), PathViewLess());
+  paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
   return {paths.begin(), paths.end()};
 }
 
@@ -161,9 +167,10 @@ ResolvedResources validate_package_kelp(const PackageSummary& summary, CheckCont
                                     context);
   }
 
+  PatternResolver resolver(context);
   for (std::size_t k = 0; k < kResourceKeys.size(); ++k) {
     const auto& resource = kResourceKeys[k];
-    auto paths = resolve_path_list(resource, lists[k], context);
+    auto paths = resolve_path_list(resource, lists[k], resolver, context);
     if (resource.key == "agents") {
       if (lists[k].patterns.empty() && !lists[k].declared) {
         push_diagnostic_borrowed(

@@ -1,5 +1,7 @@
 #include "checks/paths.h"
 
+#include <algorithm>
+
 #include "unicode/text.h"
 
 namespace kelp {
@@ -23,16 +25,6 @@ std::vector<std::string_view> path_ancestors(std::string_view path) {
   return out;
 }
 
-namespace {
-
-void add_ancestors(std::string_view path, DirectorySet& directories) {
-  for (auto ancestor : path_ancestors(path)) {
-    if (directories.find(ancestor) == directories.end()) directories.emplace(ancestor);
-  }
-}
-
-}  // namespace
-
 void build_path_maps(const RecipeFiles& snapshot, FileMap& files, DirectorySet& directories) {
   build_path_maps(RecipeFiles(snapshot), files, directories);
 }
@@ -41,15 +33,38 @@ void build_path_maps(RecipeFiles&& snapshot, FileMap& files, DirectorySet& direc
   for (auto& file : snapshot.files) {
     std::string path = normalize_recipe_path(file.path);
     if (path.empty()) continue;
-    add_ancestors(path, directories);
     files.insert_or_assign(std::move(path), std::move(file.content));
   }
+  std::vector<std::string> listed;
+  listed.reserve(snapshot.directories.size());
   for (const auto& dir : snapshot.directories) {
     std::string path = normalize_recipe_path(dir);
-    if (path.empty()) continue;
-    add_ancestors(path, directories);
-    directories.insert(std::move(path));
+    if (!path.empty()) listed.push_back(std::move(path));
   }
+  std::sort(listed.begin(), listed.end());
+  listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+
+  // Every file path and listed directory, merged in byte order: the
+  // directories are their ancestors, and the listed ones themselves.
+  std::vector<std::string_view> paths;
+  std::vector<bool> is_listed;
+  paths.reserve(files.size() + listed.size());
+  is_listed.reserve(files.size() + listed.size());
+  auto file = files.begin();
+  auto dir = listed.begin();
+  while (file != files.end() || dir != listed.end()) {
+    if (dir == listed.end() || (file != files.end() && file->first < *dir)) {
+      paths.push_back(file->first);
+      is_listed.push_back(false);
+      ++file;
+    } else {
+      if (file != files.end() && file->first == *dir) ++file;
+      paths.push_back(*dir);
+      is_listed.push_back(true);
+      ++dir;
+    }
+  }
+  directories.add_ancestors_of_sorted(paths, is_listed);
 }
 
 std::vector<std::string_view> files_in_dir(const CheckContext& context, std::string_view dir) {
