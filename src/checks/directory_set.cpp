@@ -12,6 +12,7 @@ DirectorySet::DirectorySet(std::initializer_list<std::string_view> paths) {
 bool DirectorySet::insert(std::string_view path) {
   if (contains(path)) return false;
   set_.insert(storage_.emplace_back(path));
+  stored_bytes_ += path.size();
   return true;
 }
 
@@ -74,6 +75,7 @@ void DirectorySet::add_ancestors_of_sorted(const std::vector<std::string_view>& 
       for (std::size_t n = m + 1; n < members.size() && members[n].first == member.first; ++n)
         longest = members[n].length;
       text = storage_.emplace_back(paths[member.first].substr(0, longest));
+      stored_bytes_ += text.size();
       text_of = member.first;
     }
     set_.emplace_hint(set_.end(), text.substr(0, member.length));

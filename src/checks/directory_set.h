@@ -58,6 +58,8 @@ class DirectorySet {
   const_iterator begin() const { return set_.begin(); }
   const_iterator end() const { return set_.end(); }
   std::size_t size() const { return set_.size(); }
+  // Bytes of path text the set holds for its members.
+  std::size_t stored_bytes() const { return stored_bytes_; }
   bool empty() const { return set_.empty(); }
 
   friend bool operator==(const DirectorySet& a, const DirectorySet& b);
@@ -66,6 +68,7 @@ class DirectorySet {
   // A deque never moves its elements, so views into them stay valid.
   std::deque<std::string> storage_;
   Set set_;
+  std::size_t stored_bytes_ = 0;
 };
 
 }  // namespace kelp
