@@ -56,6 +56,14 @@ std::string deep_directory(std::size_t segments) {
          "],\"directories\":[\"" + deep_path(segments) + "\"]}";
 }
 
+// One deep file that a "**" in every resource list matches with all its
+// ancestors.
+std::string deep_file_double_star(std::size_t segments) {
+  return "{\"files\":[" +
+         package_entry(R"({"agents":["**"],"skills":["**"],"prompts":["a/**"]})") + kAgent +
+         ",{\"path\":\"" + deep_path(segments) + "\",\"content\":\"x\"}]}";
+}
+
 // Each pattern has its own literal directory and matches one file.
 std::string prefixed_globs(std::size_t n) {
   std::string kelp = R"({"agents":["agents"],"skills":[)";
@@ -101,6 +109,8 @@ int main(int argc, char** argv) {
       {"deep file 200000 segments", [] { return deep_file(200000); }},
       {"deep directory 40000 segments", [] { return deep_directory(40000); }},
       {"deep directory 200000 segments", [] { return deep_directory(200000); }},
+      {"deep file 40000 segments, ** patterns", [] { return deep_file_double_star(40000); }},
+      {"deep file 200000 segments, ** patterns", [] { return deep_file_double_star(200000); }},
       {"10000 patterns dN/*.md over 10000 files", [] { return prefixed_globs(10000); }},
       {"3000 patterns * over 3000 files", [] { return repeated_star(3000); }},
   };

@@ -21,8 +21,7 @@ bool DirectorySet::insert(std::string_view path) {
 // shortest first. So a prefix is placed by the first text that has it and
 // by its length, two integers, and sorting those pairs sorts the
 // directories without comparing their bytes.
-void DirectorySet::add_ancestors_of_sorted(const std::vector<std::string_view>& paths,
-                                           const std::vector<bool>& listed) {
+void DirectorySet::add_ancestors_of_sorted(const std::vector<SourcePath>& paths) {
   struct Member {
     std::size_t first;   // index of the first path that has this prefix
     std::size_t length;  // length of the prefix
@@ -32,11 +31,11 @@ void DirectorySet::add_ancestors_of_sorted(const std::vector<std::string_view>& 
   // (common length, index of the first path of the run), lengths rising.
   std::vector<std::pair<std::size_t, std::size_t>> runs;
   for (std::size_t j = 0; j < paths.size(); ++j) {
-    std::string_view path = paths[j];
+    std::string_view path = paths[j].path;
     std::size_t common = 0;
     std::size_t run_start = j;
     if (j > 0) {
-      std::string_view previous = paths[j - 1];
+      std::string_view previous = paths[j - 1].path;
       std::size_t limit = std::min(previous.size(), path.size());
       while (common < limit && previous[common] == path[common]) ++common;
       while (!runs.empty() && runs.back().first >= common) {
@@ -53,7 +52,7 @@ void DirectorySet::add_ancestors_of_sorted(const std::vector<std::string_view>& 
          k = path.find('/', k + 1)) {
       members.push_back({k == common ? run_start : j, k});
     }
-    if (listed[j]) members.push_back({j, path.size()});
+    if (paths[j].listed) members.push_back({j, path.size()});
   }
   std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) {
     return a.first != b.first ? a.first < b.first : a.length < b.length;
@@ -64,17 +63,21 @@ void DirectorySet::add_ancestors_of_sorted(const std::vector<std::string_view>& 
                               return a.first == b.first && a.length == b.length;
                             }),
                 members.end());
-  // One stored text per contributing path, as long as its longest member;
-  // the members are already in order, so each insertion goes at the end.
+  // Members view their first path's text, or one stored copy of it as long
+  // as its longest member; they are already in order, so each insertion
+  // goes at the end.
   std::string_view text;
   std::size_t text_of = paths.size();
   for (std::size_t m = 0; m < members.size(); ++m) {
     const Member& member = members[m];
-    if (member.first != text_of) {
+    if (member.first != text_of && paths[member.first].lasting) {
+      text = paths[member.first].path;
+      text_of = member.first;
+    } else if (member.first != text_of) {
       std::size_t longest = member.length;
       for (std::size_t n = m + 1; n < members.size() && members[n].first == member.first; ++n)
         longest = members[n].length;
-      text = storage_.emplace_back(paths[member.first].substr(0, longest));
+      text = storage_.emplace_back(paths[member.first].path.substr(0, longest));
       stored_bytes_ += text.size();
       text_of = member.first;
     }

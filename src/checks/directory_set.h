@@ -1,7 +1,7 @@
 // The ordered set of directory paths of a snapshot. Every ancestor of a path
 // is a prefix of that path, so the set keeps each directory as a view into
-// one stored text per path that contributes directories: a path of N
-// segments costs its own bytes once, not N copies of its prefixes.
+// the text of a path below it: a path of N segments costs its own bytes
+// once, not N copies of its prefixes.
 #pragma once
 
 #include <cstddef>
@@ -12,18 +12,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kelp {
+#include "checks/path_order.h"
 
-// Byte order of paths. Two views that start at the same address read the
-// same bytes, so the shorter is a prefix of the longer and the lengths
-// decide without comparing the text: ancestors of one path compare in O(1).
-struct PathViewLess {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const {
-    if (a.data() == b.data()) return a.size() < b.size();
-    return a < b;
-  }
-};
+namespace kelp {
 
 class DirectorySet {
   using Set = std::set<std::string_view, PathViewLess>;
@@ -35,8 +26,8 @@ class DirectorySet {
 
   DirectorySet() = default;
   DirectorySet(std::initializer_list<std::string_view> paths);
-  // The members are views into `storage_`; a copy would point into the
-  // original, so the set can only be moved.
+  // The members are views into `storage_` or into lasting texts; a copy
+  // would point into the original, so the set can only be moved.
   DirectorySet(const DirectorySet&) = delete;
   DirectorySet& operator=(const DirectorySet&) = delete;
   DirectorySet(DirectorySet&&) = default;
@@ -45,16 +36,26 @@ class DirectorySet {
   // Adds one path; false when it was already a member.
   bool insert(std::string_view path);
 
+  // One path of `add_ancestors_of_sorted`.
+  struct SourcePath {
+    std::string_view path;
+    // The path itself is a member, not only its ancestors.
+    bool listed;
+    // The text outlives the set (a key of the file map built with it), so
+    // members may view it instead of a stored copy.
+    bool lasting;
+  };
+
   // Adds every proper ancestor of every path in `paths` (sorted byte-wise,
-  // without duplicates), and the path itself where `listed[i]` is true. Time
-  // is linear in the bytes of `paths` plus a sort of the new members.
-  void add_ancestors_of_sorted(const std::vector<std::string_view>& paths,
-                               const std::vector<bool>& listed);
+  // without duplicates), and the listed paths themselves. Time is linear in
+  // the bytes of `paths` plus a sort of the new members by two integers.
+  void add_ancestors_of_sorted(const std::vector<SourcePath>& paths);
 
   bool contains(std::string_view path) const { return set_.find(path) != set_.end(); }
   std::size_t count(std::string_view path) const { return contains(path) ? 1 : 0; }
   const_iterator find(std::string_view path) const { return set_.find(path); }
   const_iterator lower_bound(std::string_view path) const { return set_.lower_bound(path); }
+  const_iterator lower_bound(const PathThenByte& key) const { return set_.lower_bound(key); }
   const_iterator begin() const { return set_.begin(); }
   const_iterator end() const { return set_.end(); }
   std::size_t size() const { return set_.size(); }

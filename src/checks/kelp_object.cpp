@@ -53,7 +53,7 @@ void report_unknown_keys(const JsonValue::Object& kelp, CheckContext& context) {
 }
 
 // Resolves every pattern of one list into its sorted set of paths.
-std::vector<std::string> resolve_path_list(const ResourceKey& resource, const PathList& list,
+std::vector<std::string_view> resolve_path_list(const ResourceKey& resource, const PathList& list,
                                            PatternResolver& resolver, CheckContext& context) {
   auto& diags = context.diagnostics;
   const bool is_extensions = resource.key == "extensions";
@@ -92,9 +92,15 @@ std::vector<std::string> resolve_path_list(const ResourceKey& resource, const Pa
     }
     if (taken.insert(&resolved).second) paths.insert(paths.end(), resolved.begin(), resolved.end());
   }
-  std::sort(paths.begin(), paths.end(), PathViewLess());
-  paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
-  return {paths.begin(), paths.end()};
+  if (taken.size() > 1) {
+    std::sort(paths.begin(), paths.end(), PathViewLess());
+    paths.erase(std::unique(paths.begin(), paths.end(),
+                            [](std::string_view a, std::string_view b) {
+                              return a.size() == b.size() && (a.data() == b.data() || a == b);
+                            }),
+                paths.end());
+  }
+  return paths;
 }
 
 }  // namespace

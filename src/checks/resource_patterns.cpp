@@ -45,25 +45,24 @@ std::string normalize_for_resolution(std::string_view pattern) {
 
 bool has_wildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 
-// Tests `path` (when it is a key) and then the keys that begin with
-// `prefix_slash`, in byte order; every key when `prefix_slash` is empty.
+// Tests every key, or with a prefix only the key equal to it and the keys
+// below it, in byte order.
 template <typename Keys, typename Key>
-void collect_matches(const Keys& keys, Key key, std::string_view prefix,
-                     std::string_view prefix_slash,
+void collect_matches(const Keys& keys, Key key, const std::string_view* prefix,
                      std::span<const std::string_view> pattern_segments, std::size_t& tested,
                      std::vector<std::string_view>& out) {
   auto test = [&](std::string_view path) {
     ++tested;
     if (glob_path_match(pattern_segments, path)) out.push_back(path);
   };
-  if (prefix_slash.empty()) {
+  if (!prefix) {
     for (const auto& entry : keys) test(key(entry));
     return;
   }
-  if (auto exact = keys.find(prefix); exact != keys.end()) test(key(*exact));
-  for (auto it = keys.lower_bound(prefix_slash); it != keys.end(); ++it) {
+  if (auto exact = keys.find(*prefix); exact != keys.end()) test(key(*exact));
+  for (auto it = keys.lower_bound(PathThenByte{*prefix, '/'}); it != keys.end(); ++it) {
     std::string_view path = key(*it);
-    if (!path.starts_with(prefix_slash)) break;
+    if (!is_below(path, *prefix)) break;
     test(path);
   }
 }
@@ -154,21 +153,20 @@ PatternResolver::Paths PatternResolver::resolve_glob(std::string_view normalized
   std::size_t literal = 0;
   while (literal < pattern_segments.size() && !has_wildcard(pattern_segments[literal])) ++literal;
   std::string_view prefix;
-  std::string prefix_slash;
   if (literal > 0) {
     const std::string_view& last = pattern_segments[literal - 1];
-    prefix = normalized.substr(0, static_cast<std::size_t>(last.data() - normalized.data()) + last.size());
-    prefix_slash.assign(prefix);
-    prefix_slash.push_back('/');
+    prefix = normalized.substr(
+        0, static_cast<std::size_t>(last.data() - normalized.data()) + last.size());
   }
+  const std::string_view* below = literal > 0 ? &prefix : nullptr;
   Paths matched_files;
   Paths matched_dirs;
   collect_matches(
-      context_.files, [](const auto& entry) -> std::string_view { return entry.first; }, prefix,
-      prefix_slash, pattern_segments, paths_tested_, matched_files);
+      context_.files, [](const auto& entry) -> std::string_view { return entry.first; }, below,
+      pattern_segments, paths_tested_, matched_files);
   collect_matches(
-      context_.directories, [](std::string_view dir) { return dir; }, prefix, prefix_slash,
-      pattern_segments, paths_tested_, matched_dirs);
+      context_.directories, [](std::string_view dir) { return dir; }, below, pattern_segments,
+      paths_tested_, matched_dirs);
 
   // Both maps are in byte order, so a merge lists a path that is both a file
   // and a directory once, still in byte order.
