@@ -56,11 +56,13 @@ std::string deep_directory(std::size_t segments) {
          "],\"directories\":[\"" + deep_path(segments) + "\"]}";
 }
 
-// One deep file that a "**" in every resource list matches with all its
-// ancestors.
+// One deep file whose ancestors "**" globs match or search: every one in
+// agents, skills and prompts, and a middle block tried at every segment.
 std::string deep_file_double_star(std::size_t segments) {
   return "{\"files\":[" +
-         package_entry(R"({"agents":["**"],"skills":["**"],"prompts":["a/**"]})") + kAgent +
+         package_entry(
+             R"({"agents":["**"],"skills":["**","**/c/**/a","a/**/a/**"],"prompts":["a/**"]})") +
+         kAgent +
          ",{\"path\":\"" + deep_path(segments) + "\",\"content\":\"x\"}]}";
 }
 

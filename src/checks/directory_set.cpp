@@ -25,6 +25,9 @@ void DirectorySet::add_ancestors_of_sorted(const std::vector<SourcePath>& paths)
   struct Member {
     std::size_t first;   // index of the first path that has this prefix
     std::size_t length;  // length of the prefix
+    // The path whose text the member views: one where the prefix ends at a
+    // "/" or at its end, so that the view holds whole segments of it.
+    std::size_t source;
   };
   std::vector<Member> members;
   // Runs of earlier paths by their common prefix with the current one:
@@ -50,9 +53,9 @@ void DirectorySet::add_ancestors_of_sorted(const std::vector<SourcePath>& paths)
     // ending at the common prefix was first seen with the run's first path.
     for (std::size_t k = path.find('/', common); k != std::string_view::npos;
          k = path.find('/', k + 1)) {
-      members.push_back({k == common ? run_start : j, k});
+      members.push_back({k == common ? run_start : j, k, j});
     }
-    if (paths[j].listed) members.push_back({j, path.size()});
+    if (paths[j].listed) members.push_back({j, path.size(), j});
   }
   std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) {
     return a.first != b.first ? a.first < b.first : a.length < b.length;
@@ -63,23 +66,23 @@ void DirectorySet::add_ancestors_of_sorted(const std::vector<SourcePath>& paths)
                               return a.first == b.first && a.length == b.length;
                             }),
                 members.end());
-  // Members view their first path's text, or one stored copy of it as long
-  // as its longest member; they are already in order, so each insertion
-  // goes at the end.
-  std::string_view text;
-  std::size_t text_of = paths.size();
-  for (std::size_t m = 0; m < members.size(); ++m) {
-    const Member& member = members[m];
-    if (member.first != text_of && paths[member.first].lasting) {
-      text = paths[member.first].path;
-      text_of = member.first;
-    } else if (member.first != text_of) {
-      std::size_t longest = member.length;
-      for (std::size_t n = m + 1; n < members.size() && members[n].first == member.first; ++n)
-        longest = members[n].length;
-      text = storage_.emplace_back(paths[member.first].path.substr(0, longest));
-      stored_bytes_ += text.size();
-      text_of = member.first;
+  // Members view their source's text, or one stored copy of it as long as
+  // its longest member; they are already in order, so each insertion goes
+  // at the end.
+  std::vector<std::size_t> longest(paths.size(), 0);
+  for (const Member& member : members)
+    longest[member.source] = std::max(longest[member.source], member.length);
+  std::vector<std::string_view> texts(paths.size());
+  for (const Member& member : members) {
+    std::string_view& text = texts[member.source];
+    if (text.data() == nullptr) {
+      const SourcePath& source = paths[member.source];
+      if (source.lasting) {
+        text = source.path;
+      } else {
+        text = storage_.emplace_back(source.path.substr(0, longest[member.source]));
+        stored_bytes_ += text.size();
+      }
     }
     set_.emplace_hint(set_.end(), text.substr(0, member.length));
   }

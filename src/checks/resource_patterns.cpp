@@ -49,11 +49,11 @@ bool has_wildcard(std::string_view text) { return text.find_first_of("*?") != st
 // below it, in byte order.
 template <typename Keys, typename Key>
 void collect_matches(const Keys& keys, Key key, const std::string_view* prefix,
-                     std::span<const std::string_view> pattern_segments, std::size_t& tested,
+                     GlobMatcher& matcher, std::size_t& tested,
                      std::vector<std::string_view>& out) {
   auto test = [&](std::string_view path) {
     ++tested;
-    if (glob_path_match(pattern_segments, path)) out.push_back(path);
+    if (matcher.matches(path)) out.push_back(path);
   };
   if (!prefix) {
     for (const auto& entry : keys) test(key(entry));
@@ -72,6 +72,9 @@ class SegmentCursor {
  public:
   explicit SegmentCursor(std::string_view path) : path_(path), end_(path.size()) {}
   bool done() const { return done_; }
+  // The unread part is path[begin(), end()), one segment or more until done.
+  std::size_t begin() const { return begin_; }
+  std::size_t end() const { return end_; }
   std::string_view front() {
     std::size_t slash = path_.find('/', begin_);
     if (slash == std::string_view::npos || slash >= end_) return last_segment(begin_);
@@ -85,11 +88,6 @@ class SegmentCursor {
     std::string_view segment = path_.substr(slash + 1, end_ - slash - 1);
     end_ = slash;
     return segment;
-  }
-  // The unread segments, in order.
-  void rest(std::vector<std::string_view>& out) {
-    out.clear();
-    while (!done_) out.push_back(front());
   }
 
  private:
@@ -159,13 +157,14 @@ PatternResolver::Paths PatternResolver::resolve_glob(std::string_view normalized
         0, static_cast<std::size_t>(last.data() - normalized.data()) + last.size());
   }
   const std::string_view* below = literal > 0 ? &prefix : nullptr;
+  GlobMatcher matcher(pattern_segments);
   Paths matched_files;
   Paths matched_dirs;
   collect_matches(
       context_.files, [](const auto& entry) -> std::string_view { return entry.first; }, below,
-      pattern_segments, paths_tested_, matched_files);
+      matcher, paths_tested_, matched_files);
   collect_matches(
-      context_.directories, [](std::string_view dir) { return dir; }, below, pattern_segments,
+      context_.directories, [](std::string_view dir) { return dir; }, below, matcher,
       paths_tested_, matched_dirs);
 
   // Both maps are in byte order, so a merge lists a path that is both a file
@@ -209,28 +208,82 @@ bool glob_segments_match(std::span<const std::string_view> pattern,
   return i == pattern.size();
 }
 
-bool glob_path_match(std::span<const std::string_view> pattern, std::string_view path) {
-  std::size_t first_double = kNone;
-  std::size_t last_double = kNone;
+GlobMatcher::GlobMatcher(std::span<const std::string_view> pattern)
+    : pattern_(pattern), first_double_(kNone), last_double_(kNone) {
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] != "**") continue;
-    if (first_double == kNone) first_double = i;
-    last_double = i;
+    if (first_double_ == kNone) first_double_ = i;
+    last_double_ = i;
   }
+  if (first_double_ == kNone) return;
+  std::size_t block_start = first_double_ + 1;
+  for (std::size_t i = first_double_ + 1; i <= last_double_; ++i) {
+    if (pattern[i] != "**") continue;
+    if (i > block_start) blocks_.push_back(pattern.subspan(block_start, i - block_start));
+    block_start = i + 1;
+  }
+}
+
+bool GlobMatcher::matches(std::string_view path) {
   SegmentCursor cursor(path);
-  const std::size_t head = first_double == kNone ? pattern.size() : first_double;
+  const std::size_t head = first_double_ == kNone ? pattern_.size() : first_double_;
   for (std::size_t i = 0; i < head; ++i) {
-    if (cursor.done() || !glob_segment_match(pattern[i], cursor.front())) return false;
+    if (cursor.done() || !glob_segment_match(pattern_[i], cursor.front())) return false;
   }
-  if (first_double == kNone) return cursor.done();
+  if (first_double_ == kNone) return cursor.done();
   // The segments after the last "**" match the path's last segments.
-  for (std::size_t i = pattern.size(); i-- > last_double + 1;) {
-    if (cursor.done() || !glob_segment_match(pattern[i], cursor.back())) return false;
+  for (std::size_t i = pattern_.size(); i-- > last_double_ + 1;) {
+    if (cursor.done() || !glob_segment_match(pattern_[i], cursor.back())) return false;
   }
-  if (first_double == last_double) return true;
-  std::vector<std::string_view> rest;
-  cursor.rest(rest);
-  return glob_segments_match(pattern.subspan(first_double, last_double - first_double + 1), rest);
+  if (blocks_.empty()) return true;
+  if (cursor.done()) return false;
+  return middle_matches(path, cursor.begin(), cursor.end());
+}
+
+// The segments left between the two ends are path[begin, end) split at "/".
+// Each block takes the leftmost place after the one before it; a place that
+// fits no later block could not be helped by a later place, so the blocks
+// fit exactly when this search places them all before `end`. Every view of
+// one text reads the same bytes and has the same `begin`, only a different
+// `end`: the search stops where a view ends and goes on with a longer one.
+bool GlobMatcher::middle_matches(std::string_view path, std::size_t begin, std::size_t end) {
+  auto [entry, inserted] = searches_.try_emplace(path.data());
+  Search& search = entry->second;
+  if (inserted) search.start = begin;
+  // The segment that starts at `from`, cut at `end` (always a segment end).
+  auto segment_end = [&](std::size_t from) {
+    std::size_t slash = path.find('/', from);
+    return slash == std::string_view::npos || slash > end ? end : slash;
+  };
+  while (!search.placed) {
+    std::size_t at = search.start;
+    bool fits = true;
+    for (std::string_view wanted : blocks_[search.block]) {
+      // A segment starts at `at` only when `at` is not past `end`.
+      if (at > end) return false;
+      std::size_t stop = segment_end(at);
+      if (!glob_segment_match(wanted, path.substr(at, stop - at))) {
+        fits = false;
+        break;
+      }
+      search.end = stop;
+      at = stop + 1;
+    }
+    if (fits) {
+      if (++search.block == blocks_.size()) {
+        search.placed = true;
+      } else {
+        search.start = at;
+      }
+    } else {
+      search.start = segment_end(search.start) + 1;
+    }
+  }
+  return search.end <= end;
+}
+
+bool glob_path_match(std::span<const std::string_view> pattern, std::string_view path) {
+  return GlobMatcher(pattern).matches(path);
 }
 
 // One remembered star: each retry moves the star's text position forward, so

@@ -57,11 +57,36 @@ class PatternResolver {
 bool glob_segments_match(std::span<const std::string_view> pattern,
                          std::span<const std::string_view> path);
 
-// Whether a whole path text matches the pattern segments, with the same
-// answers as `glob_segments_match` over the path's segments. The segments
-// before the first "**" and after the last one are matched from either end
-// of the text, so a pattern with at most one "**" reads only as many path
-// segments as it has.
+// Matches whole path texts against one glob, with the same answers as
+// `glob_segments_match` over the path's segments. The segments before the
+// first "**" and after the last one are matched from either end of the
+// text, so a pattern with at most one "**" reads only as many path segments
+// as it has. The blocks between two "**" are searched leftmost first, and
+// that search is kept per text: paths that view one text (a path and its
+// ancestors) continue it instead of starting over.
+class GlobMatcher {
+ public:
+  // The segments must outlive the matcher.
+  explicit GlobMatcher(std::span<const std::string_view> pattern);
+  bool matches(std::string_view path);
+
+ private:
+  // How far the leftmost search of the middle blocks has come in one text.
+  struct Search {
+    std::size_t block = 0;  // the block being placed
+    std::size_t start = 0;  // where it is tried next (byte offset)
+    std::size_t end = 0;    // where the last block ended, once all are placed
+    bool placed = false;
+  };
+  bool middle_matches(std::string_view path, std::size_t begin, std::size_t end);
+
+  std::span<const std::string_view> pattern_;
+  std::size_t first_double_;
+  std::size_t last_double_;
+  std::vector<std::span<const std::string_view>> blocks_;
+  std::map<const char*, Search> searches_;
+};
+
 bool glob_path_match(std::span<const std::string_view> pattern, std::string_view path);
 
 // One segment, byte by byte: "*" matches any run of bytes, "?" one byte,

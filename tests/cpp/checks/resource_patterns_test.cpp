@@ -435,3 +435,27 @@ TEST(PatternResolver, DeepPathWithPrefixedGlob) {
   EXPECT_EQ(resolver.paths_tested(), 2u);
   EXPECT_EQ(texts(resolver.resolve("**/*.md")), (Paths{deep + "x.md", "b/y.md"}));
 }
+
+// Paths that are prefixes of one another (whose directories view one text)
+// under patterns with several "**", so that the search between them is
+// carried from one path to the next.
+TEST(PatternResolver, SeveralDoubleStarsOverNestedPaths) {
+  const std::vector<std::string> path_segments{"a", "b", "ab", "a.b", ""};
+  const std::vector<std::string> pattern_segments{"a", "b", "a*", "*b", "?", "*", "**", "**"};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<RecipeFile> files;
+    for (std::size_t i = 1 + rng() % 4; i > 0; --i)
+      files.push_back({random_text(rng, path_segments, 12), ""});
+    std::vector<std::string> dirs;
+    for (std::size_t i = rng() % 3; i > 0; --i) dirs.push_back(random_text(rng, path_segments, 12));
+    auto context = context_of(files, dirs);
+    PatternResolver resolver(context);
+    for (int k = 0; k < 10; ++k) {
+      std::string pattern = "**/" + random_text(rng, pattern_segments, 5) + "/**/" +
+                            random_text(rng, pattern_segments, 2);
+      ASSERT_EQ(texts(resolver.resolve(pattern)), reference_resolve(context, pattern))
+          << "round " << round << " pattern [" << pattern << "]";
+    }
+  }
+}
