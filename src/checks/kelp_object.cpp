@@ -53,8 +53,9 @@ void report_unknown_keys(const JsonValue::Object& kelp, CheckContext& context) {
 }
 
 // Resolves every pattern of one list into its sorted set of paths.
-std::vector<std::string_view> resolve_path_list(const ResourceKey& resource, const PathList& list,
-                                           PatternResolver& resolver, CheckContext& context) {
+std::vector<std::string_view> resolve_path_list(const ResourceKey& resource,
+                                                const PathList& list, PatternResolver& resolver,
+                                                CheckContext& context) {
   auto& diags = context.diagnostics;
   const bool is_extensions = resource.key == "extensions";
   std::vector<std::string_view> paths;

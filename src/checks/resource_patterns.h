@@ -68,6 +68,9 @@ class GlobMatcher {
  public:
   // The segments must outlive the matcher.
   explicit GlobMatcher(std::span<const std::string_view> pattern);
+  // Paths handed to one matcher that start at the same address must be
+  // views of one text that end where one of its segments ends, as the path
+  // maps hold them.
   bool matches(std::string_view path);
 
  private:
@@ -87,6 +90,7 @@ class GlobMatcher {
   std::map<const char*, Search> searches_;
 };
 
+// One path against one glob.
 bool glob_path_match(std::span<const std::string_view> pattern, std::string_view path);
 
 // One segment, byte by byte: "*" matches any run of bytes, "?" one byte,
