@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <set>
 
 #include "checks/eval_suites.h"
@@ -52,15 +53,36 @@ void report_unknown_keys(const JsonValue::Object& kelp, CheckContext& context) {
   }
 }
 
+// The union of sorted lists of paths, sorted. Merging pairs of lists, round
+// by round, compares mostly neighbours in the result (a path that several
+// lists hold is the same view in each, which compares in constant time),
+// where a sort would compare far-apart paths that may share long prefixes.
+std::vector<std::string_view> merge_sorted(std::vector<std::vector<std::string_view>> lists) {
+  if (lists.empty()) return {};
+  while (lists.size() > 1) {
+    std::vector<std::vector<std::string_view>> next;
+    next.reserve((lists.size() + 1) / 2);
+    for (std::size_t i = 0; i + 1 < lists.size(); i += 2) {
+      auto& merged = next.emplace_back();
+      merged.reserve(lists[i].size() + lists[i + 1].size());
+      std::set_union(lists[i].begin(), lists[i].end(), lists[i + 1].begin(), lists[i + 1].end(),
+                     std::back_inserter(merged), PathViewLess());
+    }
+    if (lists.size() % 2 == 1) next.push_back(std::move(lists.back()));
+    lists = std::move(next);
+  }
+  return std::move(lists.front());
+}
+
 // Resolves every pattern of one list into its sorted set of paths.
 std::vector<std::string_view> resolve_path_list(const ResourceKey& resource,
                                                 const PathList& list, PatternResolver& resolver,
                                                 CheckContext& context) {
   auto& diags = context.diagnostics;
   const bool is_extensions = resource.key == "extensions";
-  std::vector<std::string_view> paths;
   // A repeated pattern comes back as the same list, whose paths are in.
   std::set<const PatternResolver::Paths*> taken;
+  std::vector<std::vector<std::string_view>> lists;
   for (const auto& pattern : list.patterns) {
     if (auto error = normalize_resource_pattern(pattern)) {
       push_diagnostic_owned_code_message(diags, Severity::Error,
@@ -91,17 +113,9 @@ std::vector<std::string_view> resolve_path_list(const ResourceKey& resource,
             "point extension patterns at .ts, .tsx, .js, .jsx, .mjs, or .cjs files");
       }
     }
-    if (taken.insert(&resolved).second) paths.insert(paths.end(), resolved.begin(), resolved.end());
+    if (taken.insert(&resolved).second) lists.push_back(resolved);
   }
-  if (taken.size() > 1) {
-    std::sort(paths.begin(), paths.end(), PathViewLess());
-    paths.erase(std::unique(paths.begin(), paths.end(),
-                            [](std::string_view a, std::string_view b) {
-                              return a.size() == b.size() && (a.data() == b.data() || a == b);
-                            }),
-                paths.end());
-  }
-  return paths;
+  return merge_sorted(std::move(lists));
 }
 
 }  // namespace
