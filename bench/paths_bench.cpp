@@ -66,6 +66,21 @@ std::string deep_file_double_star(std::size_t segments) {
          ",{\"path\":\"" + deep_path(segments) + "\",\"content\":\"x\"}]}";
 }
 
+// Many deep files below one long common directory, named by two globs
+// whose answers are merged.
+std::string shared_deep_prefix(std::size_t prefix_segments, std::size_t files) {
+  std::string prefix = deep_path(prefix_segments);
+  prefix.pop_back();
+  std::string entries;
+  for (std::size_t i = 0; i < files; ++i) {
+    entries += ",{\"path\":\"" + prefix + "x" + std::to_string(i) + "/";
+    for (int k = 0; k < 50; ++k) entries += "b/";
+    entries += "f\",\"content\":\"\"}";
+  }
+  return "{\"files\":[" + package_entry(R"({"agents":["agents"],"skills":["**","*/**"]})") +
+         kAgent + entries + "]}";
+}
+
 // Each pattern has its own literal directory and matches one file.
 std::string prefixed_globs(std::size_t n) {
   std::string kelp = R"({"agents":["agents"],"skills":[)";
@@ -113,6 +128,8 @@ int main(int argc, char** argv) {
       {"deep directory 200000 segments", [] { return deep_directory(200000); }},
       {"deep file 40000 segments, ** patterns", [] { return deep_file_double_star(40000); }},
       {"deep file 200000 segments, ** patterns", [] { return deep_file_double_star(200000); }},
+      {"500 files below a 20000-segment directory, 2 globs",
+       [] { return shared_deep_prefix(20000, 500); }},
       {"10000 patterns dN/*.md over 10000 files", [] { return prefixed_globs(10000); }},
       {"3000 patterns * over 3000 files", [] { return repeated_star(3000); }},
   };
