@@ -4,18 +4,19 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "module/diagnostics.h"
+#include "checks/directory_set.h"
+#include "checks/path_order.h"
 #include "checks/profile.h"
 
 namespace kelp {
 
-// Normalised file path -> content (none when the snapshot gave none).
-using FileMap = std::map<std::string, std::optional<std::string>, std::less<>>;
-// Normalised directory paths.
-using DirectorySet = std::set<std::string, std::less<>>;
+// Normalised file path -> content (none when the snapshot gave none). The
+// directories of `CheckContext` may view the keys' text, so both are built
+// together (build_path_maps) and read-only afterwards.
+using FileMap = std::map<std::string, std::optional<std::string>, PathViewLess>;
 
 struct CheckContext {
   DiagnosticList diagnostics;

@@ -14,11 +14,11 @@
 namespace kelp {
 
 std::vector<std::string> gather_agent_files(const CheckContext& context,
-                                            const std::vector<std::string>& agent_paths) {
+                                            const std::vector<std::string_view>& agent_paths) {
   std::set<std::string, std::less<>> gathered;
   for (const auto& path : agent_paths) {
     if (context.files.count(path)) {
-      if (is_yaml_path(path)) gathered.insert(path);
+      if (is_yaml_path(path)) gathered.emplace(path);
       continue;
     }
     if (context.directories.count(path)) {
@@ -45,7 +45,7 @@ CheckReport check_recipe(RecipeFiles&& snapshot, Profile profile) {
     ResolvedResources resolved = validate_package_kelp(*summary, context);
     check_mcp_local_example(context);
     auto policy = build_mcp_tool_policy(summary->kelp);
-    static const std::vector<std::string> kNoPaths;
+    static const std::vector<std::string_view> kNoPaths;
     auto agents = resolved.find("agents");
     auto agent_files =
         gather_agent_files(context, agents == resolved.end() ? kNoPaths : agents->second);

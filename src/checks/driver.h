@@ -20,6 +20,6 @@ CheckReport check_recipe(RecipeFiles&& snapshot, Profile profile);
 // a YAML file, or the YAML files directly inside a listed directory that is
 // not also a file. Byte order, no duplicates.
 std::vector<std::string> gather_agent_files(const CheckContext& context,
-                                            const std::vector<std::string>& agent_paths);
+                                            const std::vector<std::string_view>& agent_paths);
 
 }  // namespace kelp

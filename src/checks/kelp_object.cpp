@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <set>
 
 #include "checks/eval_suites.h"
@@ -52,12 +53,36 @@ void report_unknown_keys(const JsonValue::Object& kelp, CheckContext& context) {
   }
 }
 
+// The union of sorted lists of paths, sorted. Merging pairs of lists, round
+// by round, compares mostly neighbours in the result (a path that several
+// lists hold is the same view in each, which compares in constant time),
+// where a sort would compare far-apart paths that may share long prefixes.
+std::vector<std::string_view> merge_sorted(std::vector<std::vector<std::string_view>> lists) {
+  if (lists.empty()) return {};
+  while (lists.size() > 1) {
+    std::vector<std::vector<std::string_view>> next;
+    next.reserve((lists.size() + 1) / 2);
+    for (std::size_t i = 0; i + 1 < lists.size(); i += 2) {
+      auto& merged = next.emplace_back();
+      merged.reserve(lists[i].size() + lists[i + 1].size());
+      std::set_union(lists[i].begin(), lists[i].end(), lists[i + 1].begin(), lists[i + 1].end(),
+                     std::back_inserter(merged), PathViewLess());
+    }
+    if (lists.size() % 2 == 1) next.push_back(std::move(lists.back()));
+    lists = std::move(next);
+  }
+  return std::move(lists.front());
+}
+
 // Resolves every pattern of one list into its sorted set of paths.
-std::vector<std::string> resolve_path_list(const ResourceKey& resource, const PathList& list,
-                                           CheckContext& context) {
+std::vector<std::string_view> resolve_path_list(const ResourceKey& resource,
+                                                const PathList& list, PatternResolver& resolver,
+                                                CheckContext& context) {
   auto& diags = context.diagnostics;
   const bool is_extensions = resource.key == "extensions";
-  std::set<std::string, std::less<>> paths;
+  // A repeated pattern comes back as the same list, whose paths are in.
+  std::set<const PatternResolver::Paths*> taken;
+  std::vector<std::vector<std::string_view>> lists;
   for (const auto& pattern : list.patterns) {
     if (auto error = normalize_resource_pattern(pattern)) {
       push_diagnostic_owned_code_message(diags, Severity::Error,
@@ -66,7 +91,7 @@ std::vector<std::string> resolve_path_list(const ResourceKey& resource, const Pa
                                          "use paths relative to the recipe directory");
       continue;
     }
-    auto resolved = resolve_recipe_pattern(context, pattern);
+    const auto& resolved = resolver.resolve(pattern);
     if (resolved.empty()) {
       std::string message = "package.json#kelp.";
       message.append(resource.key);
@@ -77,18 +102,20 @@ std::vector<std::string> resolve_path_list(const ResourceKey& resource, const Pa
           std::move(message), "update or remove the unmatched resource pattern");
       continue;
     }
-    for (auto& path : resolved) {
-      if (is_extensions && !is_loadable_extension(context, path)) {
+    if (is_extensions) {
+      for (auto path : resolved) {
+        if (is_loadable_extension(context, path)) continue;
         push_diagnostic_owned_message(
-            diags, Severity::Warning, "package.extensions_non_loadable", path, std::nullopt,
+            diags, Severity::Warning, "package.extensions_non_loadable", std::string(path),
+            std::nullopt,
             "package.json#kelp.extensions pattern '" + pattern +
                 "' matched a file that is not a loadable extension module",
             "point extension patterns at .ts, .tsx, .js, .jsx, .mjs, or .cjs files");
       }
-      paths.insert(std::move(path));
     }
+    if (taken.insert(&resolved).second) lists.push_back(resolved);
   }
-  return {paths.begin(), paths.end()};
+  return merge_sorted(std::move(lists));
 }
 
 }  // namespace
@@ -161,9 +188,10 @@ ResolvedResources validate_package_kelp(const PackageSummary& summary, CheckCont
                                     context);
   }
 
+  PatternResolver resolver(context);
   for (std::size_t k = 0; k < kResourceKeys.size(); ++k) {
     const auto& resource = kResourceKeys[k];
-    auto paths = resolve_path_list(resource, lists[k], context);
+    auto paths = resolve_path_list(resource, lists[k], resolver, context);
     if (resource.key == "agents") {
       if (lists[k].patterns.empty() && !lists[k].declared) {
         push_diagnostic_borrowed(

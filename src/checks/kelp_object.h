@@ -14,8 +14,10 @@
 
 namespace kelp {
 
-// Resource key -> resolved recipe paths, byte order, no duplicates.
-using ResolvedResources = std::map<std::string, std::vector<std::string>, std::less<>>;
+// Resource key -> resolved recipe paths, byte order, no duplicates. The
+// paths are borrowed from the context's maps: a glob can name every
+// ancestor of a deep path, whose copies would cost the square of its length.
+using ResolvedResources = std::map<std::string, std::vector<std::string_view>, std::less<>>;
 
 // One resource list as written: trimmed non-empty patterns in order, and
 // whether the key is present at all (whatever its value).

@@ -27,12 +27,31 @@ void include_missing(CheckContext& context, std::string message) {
                                 "declare an explicit allowlist or omit the server");
 }
 
+void check_manifest(CheckContext& context, PatternResolver& resolver, std::string_view pattern) {
+  if (auto error = normalize_resource_pattern(pattern)) {
+    push_diagnostic_owned_message(context.diagnostics, Severity::Error,
+                                  "kelp.mcp_manifest_invalid", kPackageJson, std::nullopt,
+                                  std::move(*error),
+                                  "use manifest paths relative to the recipe directory");
+    return;
+  }
+  if (resolver.resolve(pattern).empty()) {
+    std::string message = "MCP manifest pattern '";
+    message.append(pattern);
+    message += "' matched no files";
+    push_diagnostic_owned_message(context.diagnostics, Severity::Error,
+                                  "kelp.mcp_manifest_missing", kPackageJson, std::nullopt,
+                                  std::move(message),
+                                  "add the manifest file or update package.json#kelp.mcp");
+  }
+}
+
 // A list of manifest patterns; `label` opens each item's message.
 void check_manifest_list(const JsonValue::Array& items, std::string_view label,
-                         CheckContext& context) {
+                         PatternResolver& resolver, CheckContext& context) {
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (auto text = declared_text(items[i])) {
-      check_mcp_manifests(context, *text);
+      check_manifest(context, resolver, *text);
     } else {
       mcp_invalid(context,
                   std::string(label) + "[" + std::to_string(i) + "] must be a non-empty string",
@@ -118,10 +137,10 @@ void check_server(const JsonValue& server, std::size_t i, CheckContext& context)
   }
 }
 
-void check_mcp_object(const JsonValue& mcp, CheckContext& context) {
+void check_mcp_object(const JsonValue& mcp, PatternResolver& resolver, CheckContext& context) {
   if (const JsonValue* manifest = mcp.get("manifest")) {
     if (auto text = declared_text(*manifest)) {
-      check_mcp_manifests(context, *text);
+      check_manifest(context, resolver, *text);
     } else {
       mcp_invalid(context, "package.json#kelp.mcp.manifest must be a non-empty string",
                   "remove manifest or provide a relative manifest path");
@@ -129,7 +148,8 @@ void check_mcp_object(const JsonValue& mcp, CheckContext& context) {
   }
   if (const JsonValue* manifests = mcp.get("manifests")) {
     if (manifests->is_array()) {
-      check_manifest_list(manifests->as_array(), "package.json#kelp.mcp.manifests", context);
+      check_manifest_list(manifests->as_array(), "package.json#kelp.mcp.manifests", resolver,
+                          context);
     } else {
       mcp_invalid(context, "package.json#kelp.mcp.manifests must be an array of strings",
                   "use a list of relative manifest paths");
@@ -149,35 +169,22 @@ void check_mcp_object(const JsonValue& mcp, CheckContext& context) {
 }  // namespace
 
 void check_mcp_manifests(CheckContext& context, std::string_view pattern) {
-  if (auto error = normalize_resource_pattern(pattern)) {
-    push_diagnostic_owned_message(context.diagnostics, Severity::Error,
-                                  "kelp.mcp_manifest_invalid", kPackageJson, std::nullopt,
-                                  std::move(*error),
-                                  "use manifest paths relative to the recipe directory");
-    return;
-  }
-  if (resolve_recipe_pattern(context, pattern).empty()) {
-    std::string message = "MCP manifest pattern '";
-    message.append(pattern);
-    message += "' matched no files";
-    push_diagnostic_owned_message(context.diagnostics, Severity::Error,
-                                  "kelp.mcp_manifest_missing", kPackageJson, std::nullopt,
-                                  std::move(message),
-                                  "add the manifest file or update package.json#kelp.mcp");
-  }
+  PatternResolver resolver(context);
+  check_manifest(context, resolver, pattern);
 }
 
 void check_mcp_declarations(const JsonValue& mcp, CheckContext& context) {
+  PatternResolver resolver(context);
   switch (mcp.kind()) {
     case JsonValue::Kind::String:
       // The manifest operations trim for themselves.
-      check_mcp_manifests(context, mcp.as_string());
+      check_manifest(context, resolver, mcp.as_string());
       return;
     case JsonValue::Kind::Array:
-      check_manifest_list(mcp.as_array(), "package.json#kelp.mcp", context);
+      check_manifest_list(mcp.as_array(), "package.json#kelp.mcp", resolver, context);
       return;
     case JsonValue::Kind::Object:
-      check_mcp_object(mcp, context);
+      check_mcp_object(mcp, resolver, context);
       return;
     default:
       mcp_invalid(context, "package.json#kelp.mcp must be an object, string, or string array",

@@ -1,5 +1,7 @@
 #include "checks/paths.h"
 
+#include <algorithm>
+
 #include "unicode/text.h"
 
 namespace kelp {
@@ -23,16 +25,6 @@ std::vector<std::string_view> path_ancestors(std::string_view path) {
   return out;
 }
 
-namespace {
-
-void add_ancestors(std::string_view path, DirectorySet& directories) {
-  for (auto ancestor : path_ancestors(path)) {
-    if (directories.find(ancestor) == directories.end()) directories.emplace(ancestor);
-  }
-}
-
-}  // namespace
-
 void build_path_maps(const RecipeFiles& snapshot, FileMap& files, DirectorySet& directories) {
   build_path_maps(RecipeFiles(snapshot), files, directories);
 }
@@ -41,35 +33,56 @@ void build_path_maps(RecipeFiles&& snapshot, FileMap& files, DirectorySet& direc
   for (auto& file : snapshot.files) {
     std::string path = normalize_recipe_path(file.path);
     if (path.empty()) continue;
-    add_ancestors(path, directories);
     files.insert_or_assign(std::move(path), std::move(file.content));
   }
+  std::vector<std::string> listed;
+  listed.reserve(snapshot.directories.size());
   for (const auto& dir : snapshot.directories) {
     std::string path = normalize_recipe_path(dir);
-    if (path.empty()) continue;
-    add_ancestors(path, directories);
-    directories.insert(std::move(path));
+    if (!path.empty()) listed.push_back(std::move(path));
   }
+  std::sort(listed.begin(), listed.end());
+  listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+
+  // Every file path and listed directory, merged in byte order: the
+  // directories are their ancestors, and the listed ones themselves. The
+  // file keys live as long as the map, so directories may view them.
+  std::vector<DirectorySet::SourcePath> paths;
+  paths.reserve(files.size() + listed.size());
+  auto file = files.begin();
+  auto dir = listed.begin();
+  while (file != files.end() || dir != listed.end()) {
+    if (dir == listed.end() || (file != files.end() && file->first < *dir)) {
+      paths.push_back({file->first, false, true});
+      ++file;
+    } else if (file != files.end() && file->first == *dir) {
+      paths.push_back({file->first, true, true});
+      ++file;
+      ++dir;
+    } else {
+      paths.push_back({*dir, true, false});
+      ++dir;
+    }
+  }
+  directories.add_ancestors_of_sorted(paths);
 }
 
 std::vector<std::string_view> files_in_dir(const CheckContext& context, std::string_view dir) {
-  std::string prefix(dir);
-  prefix.push_back('/');
   std::vector<std::string_view> out;
-  auto it = context.files.lower_bound(prefix);
+  // The seek keys stand for `dir` + "/" and `subdirectory` + "0" without
+  // building either: a deep directory costs no copy of its text.
+  auto it = context.files.lower_bound(PathThenByte{dir, '/'});
   while (it != context.files.end()) {
     std::string_view key = it->first;
-    if (key.compare(0, prefix.size(), prefix) != 0) break;
-    auto slash = key.find('/', prefix.size());
+    if (!is_below(key, dir)) break;
+    auto slash = key.find('/', dir.size() + 1);
     if (slash == std::string_view::npos) {
       out.push_back(key);
       ++it;
       continue;
     }
     // Seek past the whole subdirectory instead of walking its files.
-    std::string skip(key.substr(0, slash));
-    skip.push_back('/' + 1);
-    it = context.files.lower_bound(skip);
+    it = context.files.lower_bound(PathThenByte{key.substr(0, slash), '/' + 1});
   }
   return out;
 }

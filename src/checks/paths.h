@@ -17,7 +17,9 @@ std::string normalize_recipe_path(std::string_view path);
 std::vector<std::string_view> path_ancestors(std::string_view path);
 
 // Fills `files` and `directories` from the snapshot. The rvalue form moves
-// the file contents into the map instead of copying them.
+// the file contents into the map instead of copying them. Directories view
+// the text of the keys of `files`, so the two live, and stay unchanged,
+// together.
 void build_path_maps(RecipeFiles&& snapshot, FileMap& files, DirectorySet& directories);
 void build_path_maps(const RecipeFiles& snapshot, FileMap& files, DirectorySet& directories);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,14 @@ std::vector<std::string> rendered(const DiagnosticList& list) {
 
 using Lines = std::vector<std::string>;
 using Paths = std::vector<std::string>;
+// The resolved lists as texts (the resolver hands out views into the context).
+using ResolvedTexts = std::map<std::string, Paths>;
+
+ResolvedTexts texts_of(const ResolvedResources& resolved) {
+  ResolvedTexts out;
+  for (const auto& [key, paths] : resolved) out[key] = Paths(paths.begin(), paths.end());
+  return out;
+}
 
 const std::string kNoLoadable =
     "E package.agents_missing @package.json: Recipe declares no loadable agents";
@@ -55,7 +64,7 @@ struct KelpCase {
   std::vector<RecipeFile> files;
   std::vector<std::string> dirs;
   Lines diagnostics;
-  ResolvedResources resolved;
+  ResolvedTexts resolved;
 };
 
 class ValidateKelp : public ::testing::TestWithParam<KelpCase> {};
@@ -65,10 +74,10 @@ TEST_P(ValidateKelp, ReportsAndResolves) {
   auto context = context_of(c.files, c.dirs);
   auto resolved = validate_package_kelp(summary_of(c.kelp), context);
   EXPECT_EQ(rendered(context.diagnostics), c.diagnostics);
-  EXPECT_EQ(resolved, c.resolved);
+  EXPECT_EQ(texts_of(resolved), c.resolved);
 }
 
-ResolvedResources resources(Paths agents, Paths extensions = {}, Paths skills = {},
+ResolvedTexts resources(Paths agents, Paths extensions = {}, Paths skills = {},
                             Paths prompts = {}) {
   return {{"agents", std::move(agents)},
           {"extensions", std::move(extensions)},

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -282,4 +285,177 @@ TEST(Resolve, DoubleStarListsEveryPathOnce) {
   auto context = context_of({{"a", ""}, {"a/b.yaml", ""}, {"c/d", ""}}, {"e"});
   EXPECT_EQ(resolve_recipe_pattern(context, "**"), (Paths{"a", "a/b.yaml", "c", "c/d", "e"}));
   EXPECT_EQ(resolve_recipe_pattern(context, "?"), (Paths{"a", "c", "e"}));
+}
+
+// ---- glob_path_match -------------------------------------------------------
+
+TEST_P(ListMatch, OnThePathText) {
+  auto p = segments(GetParam().pattern);
+  EXPECT_EQ(glob_path_match(p, GetParam().path), GetParam().matches)
+      << GetParam().pattern << " vs " << GetParam().path;
+}
+
+// The same enumeration as above, with each path list written as one text
+// (every text has at least one segment).
+TEST(PathMatch, AgreesWithExhaustiveBacktracking) {
+  const std::vector<std::string_view> pattern_alphabet{"**", "*", "?", "a", "b", "a*", ""};
+  const std::vector<std::string_view> path_alphabet{"a", "b", "", "ab"};
+  std::vector<std::vector<std::string_view>> patterns{{}};
+  for (std::size_t from = 0, len = 1; len <= 4; ++len) {
+    std::size_t to = patterns.size();
+    for (std::size_t k = from; k < to; ++k) {
+      for (auto symbol : pattern_alphabet) {
+        auto next = patterns[k];
+        next.push_back(symbol);
+        patterns.push_back(std::move(next));
+      }
+    }
+    from = to;
+  }
+  std::vector<std::string> paths{""};
+  for (std::size_t from = 0, len = 2; len <= 4; ++len) {
+    std::size_t to = paths.size();
+    for (std::size_t k = from; k < to; ++k)
+      for (auto symbol : path_alphabet) paths.push_back(paths[k] + "/" + std::string(symbol));
+    from = to;
+  }
+  for (auto symbol : path_alphabet) paths.emplace_back(symbol);
+  std::size_t disagreements = 0;
+  for (const auto& p : patterns) {
+    for (const auto& t : paths) {
+      if (glob_path_match(p, t) != reference_match(p, segments(t))) ++disagreements;
+    }
+  }
+  EXPECT_EQ(disagreements, 0u);
+}
+
+// ---- PatternResolver -------------------------------------------------------
+
+namespace {
+
+// Every file and directory path tested against the pattern, as the plain
+// reading of the resolution rule does it.
+Paths reference_resolve(const CheckContext& context, std::string_view pattern) {
+  std::string_view trimmed = pattern;
+  while (trimmed.starts_with("./")) trimmed.remove_prefix(2);
+  std::string normalized(trimmed);
+  std::replace(normalized.begin(), normalized.end(), '\\', '/');
+  std::set<std::string> out;
+  if (normalized.find_first_of("*?") == std::string::npos) {
+    if (context.files.contains(normalized) || context.directories.contains(normalized))
+      out.insert(normalized);
+    return {out.begin(), out.end()};
+  }
+  auto p = segments(normalized);
+  for (const auto& [path, content] : context.files)
+    if (reference_match(p, segments(path))) out.insert(path);
+  for (auto dir : context.directories)
+    if (reference_match(p, segments(dir))) out.emplace(dir);
+  return {out.begin(), out.end()};
+}
+
+Paths texts(const PatternResolver::Paths& paths) { return {paths.begin(), paths.end()}; }
+
+std::string random_text(std::mt19937& rng, const std::vector<std::string>& alphabet,
+                        std::size_t max_depth) {
+  std::size_t depth = 1 + rng() % max_depth;
+  std::string text;
+  for (std::size_t i = 0; i < depth; ++i) {
+    if (i) text += '/';
+    text += alphabet[rng() % alphabet.size()];
+  }
+  return text;
+}
+
+}  // namespace
+
+TEST(PatternResolver, AgreesWithTestingEveryPath) {
+  const std::vector<std::string> path_segments{"a", "b", "a-b", "a.b", "ab", "c.md", ""};
+  const std::vector<std::string> pattern_segments{"a", "b", "a-b", "a.b", "*", "**", "?",
+                                                  "a*", "*.md", "?b", ""};
+  std::mt19937 rng(11);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<RecipeFile> files;
+    for (std::size_t i = rng() % 10; i > 0; --i)
+      files.push_back({random_text(rng, path_segments, 5), ""});
+    std::vector<std::string> dirs;
+    for (std::size_t i = rng() % 3; i > 0; --i) dirs.push_back(random_text(rng, path_segments, 4));
+    auto context = context_of(files, dirs);
+    PatternResolver resolver(context);
+    for (int k = 0; k < 20; ++k) {
+      std::string pattern = random_text(rng, pattern_segments, 4);
+      if (rng() % 4 == 0) pattern = "./" + pattern;
+      const auto& got = resolver.resolve(pattern);
+      ASSERT_EQ(texts(got), reference_resolve(context, pattern))
+          << "round " << round << " pattern [" << pattern << "]";
+    }
+  }
+}
+
+TEST(PatternResolver, GlobWithLiteralPrefixTestsOnlyPathsBelowIt) {
+  constexpr std::size_t kDirs = 1000;
+  std::vector<RecipeFile> files;
+  for (std::size_t i = 0; i < kDirs; ++i) files.push_back({"d" + std::to_string(i) + "/f.md", ""});
+  auto context = context_of(files);
+  PatternResolver resolver(context);
+  for (std::size_t i = 0; i < kDirs; ++i) {
+    std::string dir = "d" + std::to_string(i);
+    EXPECT_EQ(texts(resolver.resolve(dir + "/*.md")), Paths{dir + "/f.md"});
+  }
+  // Each pattern tests its directory and the one file inside it.
+  EXPECT_EQ(resolver.paths_tested(), 2 * kDirs);
+  // "d1/**" sees "d1" and the paths below it, not "d10" or "d1x".
+  resolver.resolve("d1/**");
+  EXPECT_EQ(resolver.paths_tested(), 2 * kDirs + 2);
+}
+
+TEST(PatternResolver, RepeatedPatternIsResolvedOnce) {
+  std::vector<RecipeFile> files;
+  for (int i = 0; i < 100; ++i) files.push_back({"f" + std::to_string(i) + ".md", ""});
+  auto context = context_of(files, {"dir"});
+  PatternResolver resolver(context);
+  const auto& first = resolver.resolve("*");
+  EXPECT_EQ(first.size(), 101u);
+  const std::size_t tested = resolver.paths_tested();
+  EXPECT_EQ(tested, 101u);
+  // Spellings that normalise alike share the first answer.
+  for (const char* again : {"*", " * ", "./*", "././*"}) {
+    EXPECT_EQ(&resolver.resolve(again), &first) << again;
+  }
+  EXPECT_EQ(resolver.paths_tested(), tested);
+  EXPECT_NE(&resolver.resolve(".\\*"), &first);
+}
+
+TEST(PatternResolver, DeepPathWithPrefixedGlob) {
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "a/";
+  auto context = context_of({{deep + "x.md", ""}, {"b/y.md", ""}});
+  PatternResolver resolver(context);
+  EXPECT_EQ(texts(resolver.resolve("b/*.md")), Paths{"b/y.md"});
+  EXPECT_EQ(resolver.paths_tested(), 2u);
+  EXPECT_EQ(texts(resolver.resolve("**/*.md")), (Paths{deep + "x.md", "b/y.md"}));
+}
+
+// Paths that are prefixes of one another (whose directories view one text)
+// under patterns with several "**", so that the search between them is
+// carried from one path to the next.
+TEST(PatternResolver, SeveralDoubleStarsOverNestedPaths) {
+  const std::vector<std::string> path_segments{"a", "b", "ab", "a.b", ""};
+  const std::vector<std::string> pattern_segments{"a", "b", "a*", "*b", "?", "*", "**", "**"};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<RecipeFile> files;
+    for (std::size_t i = 1 + rng() % 4; i > 0; --i)
+      files.push_back({random_text(rng, path_segments, 12), ""});
+    std::vector<std::string> dirs;
+    for (std::size_t i = rng() % 3; i > 0; --i) dirs.push_back(random_text(rng, path_segments, 12));
+    auto context = context_of(files, dirs);
+    PatternResolver resolver(context);
+    for (int k = 0; k < 10; ++k) {
+      std::string pattern = "**/" + random_text(rng, pattern_segments, 5) + "/**/" +
+                            random_text(rng, pattern_segments, 2);
+      ASSERT_EQ(texts(resolver.resolve(pattern)), reference_resolve(context, pattern))
+          << "round " << round << " pattern [" << pattern << "]";
+    }
+  }
 }
