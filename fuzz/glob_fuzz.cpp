@@ -43,7 +43,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto pattern = segments(parts[0]);
   auto path = segments(parts[1]);
   if (pattern.size() > 10 || path.size() > 10) return 0;
-  if (kelp::glob_segments_match(pattern, path) != reference_segments(pattern, path)) std::abort();
+  bool expected = reference_segments(pattern, path);
+  if (kelp::glob_segments_match(pattern, path) != expected) std::abort();
+  if (kelp::glob_path_match(pattern, parts[1]) != expected) std::abort();
+  // The whole-text matcher continues its search along a path's ancestors,
+  // which view the same text: every prefix that ends at a segment boundary.
+  kelp::GlobMatcher matcher(pattern);
+  std::string_view whole = parts[1];
+  for (std::size_t end = 0; end <= whole.size(); ++end) {
+    if (end != whole.size() && whole[end] != '/') continue;
+    std::string_view prefix = whole.substr(0, end);
+    auto prefix_segments = segments(prefix);
+    if (matcher.matches(prefix) != reference_segments(pattern, prefix_segments)) std::abort();
+  }
   (void)kelp::normalize_resource_pattern(parts[0]);
   return 0;
 }
