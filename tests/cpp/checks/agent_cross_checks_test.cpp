@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <random>
 #include <string>
@@ -431,16 +430,14 @@ TEST(AgentCrossChecks, AgreesWithPlainWalksOnRandomGraphs) {
   }
 }
 
-double seconds_for(const std::vector<AgentRecord>& records, const McpToolPolicy& package,
-                   std::size_t& diagnostics) {
-  const auto start = std::chrono::steady_clock::now();
+std::size_t diagnostics_for(const std::vector<AgentRecord>& records, const McpToolPolicy& package) {
   CheckContext context;
   run_agent_cross_checks(records, package, context);
-  diagnostics = context.diagnostics.size();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return context.diagnostics.size();
 }
 
-TEST(AgentCrossChecks, LongChainsAndCyclesStayFast) {
+// bench/agent_chains_bench times these shapes.
+TEST(AgentCrossChecks, LongChainsAndCycles) {
   constexpr int kAgents = 20000;
   McpToolPolicy package{{"gh", {Set{"*"}, std::nullopt}}};
   std::vector<AgentRecord> chain, cycle;
@@ -454,15 +451,11 @@ TEST(AgentCrossChecks, LongChainsAndCyclesStayFast) {
     if (i + 1 == kAgents) r.from = "a0";
     cycle.push_back(std::move(r));
   }
-  std::size_t count = 0;
-  EXPECT_LT(seconds_for(chain, package, count), 2.0);
-  EXPECT_EQ(count, 0u);
-  EXPECT_LT(seconds_for(cycle, package, count), 2.0);
-  EXPECT_EQ(count, static_cast<std::size_t>(kAgents));  // one cycle report each
+  EXPECT_EQ(diagnostics_for(chain, package), 0u);
+  EXPECT_EQ(diagnostics_for(cycle, package), static_cast<std::size_t>(kAgents));  // one cycle report each
   // A broken link near the root is reported once for every agent above it.
   chain.back().from = "nowhere";
-  EXPECT_LT(seconds_for(chain, package, count), 2.0);
-  EXPECT_EQ(count, static_cast<std::size_t>(kAgents));
+  EXPECT_EQ(diagnostics_for(chain, package), static_cast<std::size_t>(kAgents));
 }
 
 }  // namespace

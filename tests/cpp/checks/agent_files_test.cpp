@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "checks/agent_files.h"
+#include "common/case_name.h"
 #include "json/reader.h"
 
 using namespace kelp;
@@ -76,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ListCase{"null", "field must be an array of strings"},
                       ListCase{R"([""])", "item 0 must be a non-empty string"},
                       ListCase{R"(["a", 1, " "])", "item 1 must be a non-empty string"},
-                      ListCase{R"(["a", "b", "\u2003"])", "item 2 must be a non-empty string"}));
+                      ListCase{R"(["a", "b", "\u2003"])", "item 2 must be a non-empty string"}),
+    KELP_CASE_NAMES(p.json));
 
 TEST(AgentFields, StringListFieldDeclaresOrReports) {
   const JsonValue doc = json(R"({"tools": [], "skills": [""], "subagents": "x"})");
@@ -115,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AliasCase{"agents/a.b.yaml", "a.b"}, AliasCase{"coder.yml", "coder"},
                       AliasCase{"agents/.x.yaml", ".x"}, AliasCase{"agents/..yaml", "."},
                       AliasCase{"plain", "plain"}, AliasCase{"a.dir/plain", "plain"},
-                      AliasCase{"agents/", "agent"}, AliasCase{"", "agent"}));
+                      AliasCase{"agents/", "agent"}, AliasCase{"", "agent"}),
+    KELP_CASE_NAMES(p.path));
 
 // ---- One file ------------------------------------------------------------
 
@@ -369,7 +372,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "append or replace"}},
         FileCase{"ExtensionsNotMapping", "name: a\ndescription: d\nextensions: [a]\n",
                  {"agent.extensions_invalid: Agent extensions must be an object"}}),
-    [](const auto& info) { return info.param.name; });
+    KELP_CASE_NAMES(p.name));
 
 struct ModelNameCase {
   const char* name;
@@ -409,7 +412,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelNameCase{"openai", false}, ModelNameCase{"/gpt", false},
                       ModelNameCase{"openai/", false}, ModelNameCase{" openai/ ", false},
                       ModelNameCase{"open ai/gpt", false}, ModelNameCase{"openai:x/gpt", false},
-                      ModelNameCase{"open\u00a0ai/gpt", false}, ModelNameCase{"bad", false}));
+                      ModelNameCase{"open\u00a0ai/gpt", false}, ModelNameCase{"bad", false}),
+    KELP_CASE_NAMES(p.name));
 
 // ---- Several files -------------------------------------------------------
 

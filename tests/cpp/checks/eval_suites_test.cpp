@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "checks/eval_suites.h"
+#include "common/case_name.h"
 #include "json/reader.h"
 
 using namespace kelp;
@@ -47,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PinCase{">=1", true}, PinCase{"1|2", true}, PinCase{"*", true},
                       PinCase{"1.x", true}, PinCase{"2.X.0", true}, PinCase{"1-x", true},
                       PinCase{"x_1", true}, PinCase{"x", true}, PinCase{"1 2", true},
-                      PinCase{"1\u00A02", true}, PinCase{"1\u30002", true}));
+                      PinCase{"1\u00A02", true}, PinCase{"1\u30002", true}),
+    KELP_CASE_NAMES(p.text));
 
 class CommitPin : public ::testing::TestWithParam<PinCase> {};
 
@@ -63,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PinCase{"0123456789abcdef0123456789abcdef012345678", false},
                       PinCase{"abcdefg", false}, PinCase{"main", false},
                       PinCase{"v1.2.3", false}, PinCase{"", false},
-                      PinCase{"\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93", false}));
+                      PinCase{"\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93", false}),
+    KELP_CASE_NAMES(p.text));
 
 TEST(VersionRangeChar, ExactlyTheRangeCharacters) {
   std::u32string yes = U"^~<>=*|";
@@ -163,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"evals.pin_mutable: kelp.evals.suites[0] git rev must be a 7-40 character hex "
                    "commit SHA: main",
                    invalid("kelp.evals.suites[0] git suite must declare dataset")}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 TEST(EvalsStage, HelpTexts) {
   CheckContext context;

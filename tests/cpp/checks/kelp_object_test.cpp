@@ -6,6 +6,7 @@
 
 #include "checks/kelp_object.h"
 #include "checks/paths.h"
+#include "common/case_name.h"
 #include "json/reader.h"
 
 using namespace kelp;
@@ -192,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "E evals.suite_invalid @package.json: package.json#kelp.evals must be an "
                   "object with a suites array"},
                  resources({})}),
-    [](const auto& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 TEST(ValidateKelp, NonObjectKelpResolvesNothingAndRunsNoStage) {
   for (const char* kelp : {R"(["agents"])", R"("agents")", "null", "3"}) {
@@ -254,4 +255,5 @@ INSTANTIATE_TEST_SUITE_P(
                       ExtensionCase{"a.ts/read", false}, ExtensionCase{"a.ts", false},
                       ExtensionCase{"plain", false}, ExtensionCase{"x.json", false},
                       ExtensionCase{"x.", false}, ExtensionCase{"dir.ts", false},
-                      ExtensionCase{"missing.ts", false}));
+                      ExtensionCase{"missing.ts", false}),
+    KELP_CASE_NAMES(p.path));

@@ -5,6 +5,7 @@
 
 #include "checks/mcp_declarations.h"
 #include "checks/paths.h"
+#include "common/case_name.h"
 #include "json/reader.h"
 
 using namespace kelp;
@@ -141,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                 R"({"servers": [{"id": "a", "tools": {"include": []}},
                                 {"id": "a", "tools": {"include": []}}]})",
                 {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 TEST(McpStage, HelpTexts) {
   CheckContext context;

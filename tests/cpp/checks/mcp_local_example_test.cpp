@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "checks/mcp_local_example.h"
+#include "common/case_name.h"
 
 using namespace kelp;
 
@@ -76,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExampleCase{"HeaderNamesAsWritten",
                     R"({"servers": [{"headers": {"Auth Token": false}}]})",
                     {"servers[0].headers.Auth Token must be a string"}}),
-    [](const auto& info) { return info.param.name; });
+    KELP_CASE_NAMES(p.name));
 
 TEST(LocalExample, AbsentFileOrDirectoryOfThatNameIsIgnored) {
   CheckContext context;

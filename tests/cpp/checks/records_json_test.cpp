@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/case_name.h"
 #include "module/records_json.h"
 #include "unicode/text.h"
 
@@ -23,9 +24,8 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << kelp::unicode::quoted(c.text); }
 
-std::string NameOf(const testing::TestParamInfo<Case>& info) {
-  return std::string(info.param.document == Document::Snapshot ? "Snapshot_" : "JudgeSources_") +
-         info.param.name;
+std::string_view document_name(Document d) {
+  return d == Document::Snapshot ? "Snapshot" : "JudgeSources";
 }
 
 std::string error_of(const Case& c) {
@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"InSkippedMember", S, R"({"files":[],"x":"\u12"})", "invalid escape at line 1 column 23"},
         Case{"InSkippedMember", J, R"([{"path":"a","content":"b","x":"\u12"}])",
              "invalid escape at line 1 column 38"}),
-    NameOf);
+    KELP_CASE_NAMES(std::string(document_name(p.document)) + "_" + p.name));
 
 INSTANTIATE_TEST_SUITE_P(
     ExponentOverflow, RecordPositions,
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"WholeDocument", J, "1e999999999999999999999", "number out of range at line 1 column 12"},
         Case{"AsContent", J, R"([{"path":"a","content":5e99999999999}])",
              "number out of range at line 1 column 35"}),
-    NameOf);
+    KELP_CASE_NAMES(std::string(document_name(p.document)) + "_" + p.name));
 
 INSTANTIATE_TEST_SUITE_P(
     DuplicateField, RecordPositions,
@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
              "duplicate field `content` at line 1 column 36"},
         Case{"ClosingBraceIsTaken", S, R"({"files":[],"files"})", "duplicate field `files` at line 1 column 20"},
         Case{"AtEndOfText", S, "{\"files\":[],\"files\"  ", "duplicate field `files` at line 1 column 21"}),
-    NameOf);
+    KELP_CASE_NAMES(std::string(document_name(p.document)) + "_" + p.name));
 
 INSTANTIATE_TEST_SUITE_P(
     ControlCharacter, RecordPositions,
@@ -92,6 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
              "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 21"},
         Case{"InPathThatIsRead", J, "[{\"path\":\"a\tb\",\"content\":\"\"}]",
              "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 12"}),
-    NameOf);
+    KELP_CASE_NAMES(std::string(document_name(p.document)) + "_" + p.name));
 
 }  // namespace

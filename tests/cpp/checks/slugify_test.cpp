@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "checks/slugify.h"
+#include "common/case_name.h"
 #include "unicode/text.h"
 
 using namespace kelp;
@@ -33,7 +34,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A run of several non-ASCII characters becomes one "-".
         SlugCase{"a\u00e4\u00f6\u00fcb", "a-b"}, SlugCase{"a.b..c", "a-b-c"},
         // Dotted capital I lowercases to "i" plus a combining dot.
-        SlugCase{"\u0130x", "i-x"}, SlugCase{"\u03a3A", "a"}));
+        SlugCase{"\u0130x", "i-x"}, SlugCase{"\u03a3A", "a"}),
+    KELP_CASE_NAMES(p.input));
 
 // Capital sigma takes its final form only at the end of a word.
 TEST(Slugify, LowercaseGivesSigmaItsContextualForm) {

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "common/case_name.h"
 #include "json/reader.h"
 #include "json/writer.h"
 #include "unicode/text.h"
@@ -99,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"\"\\u12", "EOF while parsing a string at line 1 column 5"},
         ErrorCase{"\"\\ud800\\n\"", "unexpected end of hex escape at line 1 column 9"},
         ErrorCase{"\"a\nb\"", "control character (\\u0000-\\u001F) found while parsing a string at line 2 column 0"},
-        ErrorCase{"{\"a\" 1}", "expected `:` at line 1 column 6"}));
+        ErrorCase{"{\"a\" 1}", "expected `:` at line 1 column 6"}),
+    KELP_CASE_NAMES(p.error));
 
 // Positions of faults that are only judged after more text was taken: the
 // four characters of a \u escape, the digits of an exponent, and a control
@@ -110,7 +112,6 @@ struct PositionCase {
   const char* error;
 };
 
-std::string NameOf(const ::testing::TestParamInfo<PositionCase>& info) { return info.param.name; }
 void PrintTo(const PositionCase& c, std::ostream* os) { *os << kelp::unicode::quoted(c.text); }
 
 class ReadPositions : public ::testing::TestWithParam<PositionCase> {};
@@ -126,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
         PositionCase{"QuoteAmongTheFour", R"(["\u12"])", "invalid escape at line 1 column 8"},
         PositionCase{"FewerThanFourLeft", R"("\u1G)", "EOF while parsing a string at line 1 column 5"},
         PositionCase{"SecondLineColumn", "\n \"\\uabcX\"", "invalid escape at line 2 column 8"}),
-    NameOf);
+    KELP_CASE_NAMES(p.name));
 
 INSTANTIATE_TEST_SUITE_P(
     ExponentOverflow, ReadPositions,
@@ -136,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         PositionCase{"ExplicitPlus", "[-2.5E+99999999999]", "number out of range at line 1 column 17"},
         PositionCase{"NonZeroFraction", "0.001e99999999999", "number out of range at line 1 column 16"},
         PositionCase{"FitsButTooLarge", "1e2147483647", "number out of range at line 1 column 12"}),
-    NameOf);
+    KELP_CASE_NAMES(p.name));
 
 struct ValueCase {
   const char* name;
@@ -161,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"NegativeNumberNegativeExponent", "-7e-99999999999", -0.0},
                       ValueCase{"LargestDouble", "1.7976931348623158e308", 1.7976931348623158e308},
                       ValueCase{"Int32MaxNegative", "1e-2147483647", 0.0}),
-    [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 // Skipped values go through Reader::ignore_value, as the unknown members of
 // the input records do.
@@ -184,14 +185,14 @@ INSTANTIATE_TEST_SUITE_P(
                      "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 9"},
         PositionCase{"RightAfterQuote", std::string_view("[\"\x01\"]", 5),
                      "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 2"}),
-    NameOf);
+    KELP_CASE_NAMES(p.name));
 
 INSTANTIATE_TEST_SUITE_P(
     UnicodeEscape, SkipPositions,
     ::testing::Values(PositionCase{"BadThirdDigit", R"(["\u12G4"])", "invalid escape at line 1 column 8"},
                       PositionCase{"QuoteAmongTheFour", R"({"x":"\u12"})", "invalid escape at line 1 column 12"},
                       PositionCase{"FewerThanFourLeft", R"("\u12")", "EOF while parsing a string at line 1 column 6"}),
-    NameOf);
+    KELP_CASE_NAMES(p.name));
 
 TEST(ReadPositions, ControlCharacterInAReadStringIsAtTheCharacter) {
   EXPECT_EQ(error_of("\"a\tb\""), "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 3");

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/case_name.h"
 #include "json/writer.h"
 
 using kelp::JsonValue;
@@ -43,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FloatCase{1.5e-7, "1.5e-7"}, FloatCase{1e300, "1e300"},
                       FloatCase{5e-324, "5e-324"},
                       FloatCase{std::numeric_limits<double>::infinity(), "null"},
-                      FloatCase{std::nan(""), "null"}));
+                      FloatCase{std::nan(""), "null"}),
+    KELP_CASE_NAMES(p.text));
 
 TEST(Json, DisplayFormNeverUsesExponents) {
   EXPECT_EQ(json::display_f64(1.0), "1.0");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/case_name.h"
 #include "judges/json_form.h"
 
 namespace kelp {
@@ -206,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "missing field `model`"},
         YamlFailure{"SecondDocument", "judge: x\nllm:\n  model: m\ninstructions: i\n---\njudge: y\n",
                     ""}),
-    [](const ::testing::TestParamInfo<YamlFailure>& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 TEST(JudgeBatch, YamlFailureStopsBeforeLaterSources) {
   auto result = parse_judge_definitions({{"b.yaml", judge_yaml("dup")},

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "common/case_name.h"
 #include "judges/validate.h"
 
 namespace kelp {
@@ -120,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
                                                                       "1.9999999999999998"},
                       TemperatureCase{std::numeric_limits<double>::quiet_NaN(), "null"},
                       TemperatureCase{std::numeric_limits<double>::infinity(), "null"},
-                      TemperatureCase{-std::numeric_limits<double>::infinity(), "null"}));
+                      TemperatureCase{-std::numeric_limits<double>::infinity(), "null"}),
+    KELP_CASE_NAMES(p.text));
 
 struct EscapeCase {
   const char* name;
@@ -145,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EscapeCase{"ctl\x01\x1f", R"("ctl\u0001\u001f")"},
                       EscapeCase{"del\x7f", "\"del\x7f\""}, EscapeCase{"a/b", R"("a/b")"},
                       EscapeCase{"\xe8\xa9\x95\xe4\xbe\xa1", "\"\xe8\xa9\x95\xe4\xbe\xa1\""},
-                      EscapeCase{"\xf0\x9f\x90\x99", "\"\xf0\x9f\x90\x99\""}));
+                      EscapeCase{"\xf0\x9f\x90\x99", "\"\xf0\x9f\x90\x99\""}),
+    KELP_CASE_NAMES(p.json));
 
 TEST(JudgeJsonForm, WritersAppendToTheBuffer) {
   std::string out = "[";

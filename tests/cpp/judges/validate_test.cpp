@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "common/case_name.h"
 #include "regex/syntax.h"
 #include "url/url.h"
 
@@ -50,8 +51,6 @@ struct RuleCase {
   std::optional<std::string> error;  // without the context, for field rules
 };
 void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.name; }
-
-std::string PrintCase(const ::testing::TestParamInfo<RuleCase>& info) { return info.param.name; }
 
 class JudgeFieldRules : public ::testing::TestWithParam<RuleCase> {};
 
@@ -197,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"ApiKeyEnvNonAscii",
                  [](auto& d) { d.llm.local = JudgeLlmLocal{"https://h.example", "K\xc3\xa9Y"}; },
                  kApiKeyEnv}),
-    PrintCase);
+    KELP_CASE_NAMES(p.name));
 
 // base_url rules, in step order: parse, HTTP(S) with host, credentials,
 // query or fragment, HTTPS outside loopback.
@@ -258,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
         UrlCase{"HttpIpv6Loopback", "http://[::1]:8000/v1", std::nullopt},
         UrlCase{"HttpsAnyHost", "https://api.example.com/v1", std::nullopt},
         UrlCase{"HttpsIpv4", "https://10.0.0.7:8443", std::nullopt}),
-    [](const ::testing::TestParamInfo<UrlCase>& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 TEST(JudgeBaseUrl, ParseFailureQuotesTheLibraryText) {
   for (const char* url : {"http://exa mple.com", "http://999.1.1.1.1x/", "https://"}) {
@@ -414,7 +413,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                {"z", JsonValue(nullptr)},
                                                {"o", object({{"x", JsonValue("/(/")}})}}))}),
                  std::nullopt}),
-    [](const ::testing::TestParamInfo<GateCase>& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 TEST(JudgeGate, NullBecomesEmptyObject) {
   auto result = validate_judge_definition(valid_definition(), kContext);
@@ -471,7 +470,7 @@ INSTANTIATE_TEST_SUITE_P(
                     list({list({JsonValue("/a/"), list({JsonValue("/b/mm")})}), JsonValue("/c/g")}),
                     "duplicate regex flag in \"/b/mm\""},
         PatternCase{"QuotedValue", JsonValue("/a\"\\/\tz"), unsupported("/a\\\"\\\\/\\tz")}),
-    [](const ::testing::TestParamInfo<PatternCase>& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 TEST(GateRegexCompile, InvalidPatternQuotesValueAndLibraryText) {
   auto library = regex::check("(", regex::Flags{});

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/case_name.h"
 #include "yaml/reader.h"
 
 namespace kelp {
@@ -172,7 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"judge: j\nllm: {model: m, local: {base_url: x}}\n", "missing field `api_key_env`"},
         ErrorCase{"judge: j\nllm: {model: m, local: {}}\n", "missing field `base_url`"},
         // The YAML layer refuses the repeated key before the record sees it.
-        ErrorCase{"judge: a\njudge: b\n", "duplicate key `judge` in mapping"}));
+        ErrorCase{"judge: a\njudge: b\n", "duplicate key `judge` in mapping"}),
+    KELP_CASE_NAMES(p.message));
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, JudgeYamlReadErrors,
@@ -191,7 +193,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "expected mapping start, found sequence start"},
         ErrorCase{"judge: j\nllm: {model: m, local: 5}\n", "expected mapping start, found scalar"},
         ErrorCase{"judge: j\nllm: !!map {model: m, transport: !foo {}}\n", "unsupported tag `!foo`"},
-        ErrorCase{"judge: j\non: !foo x\nllm: {model: m}\n", "unsupported tag `!foo`"}));
+        ErrorCase{"judge: j\non: !foo x\nllm: {model: m}\n", "unsupported tag `!foo`"}),
+    KELP_CASE_NAMES(p.message));
 
 INSTANTIATE_TEST_SUITE_P(
     Numbers, JudgeYamlReadErrors,
@@ -221,7 +224,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"judge: j\nllm: {model: m, request: {temperature: null}}\n",
                   "invalid type: null, expected f64"},
         ErrorCase{"judge: j\nllm: {model: m, request: {temperature: !!bool true}}\n",
-                  "cannot deserialize tagged scalar into f64"}));
+                  "cannot deserialize tagged scalar into f64"}),
+    KELP_CASE_NAMES(p.message));
 
 TEST(JudgeYamlRead, ErrorsCarryTheOffendingNodesPosition) {
   auto read = read_judge_definition_yaml(
@@ -294,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "timeout_ms, max_retries, max_retry_delay_ms"},
         WrittenKeyCase{"Local", "judge: j\nllm: {model: m, local: {\"online\\r\": x}}\n", "online\r",
                        "base_url, api_key_env"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 struct ShownValueCase {
   const char* name;
@@ -332,7 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShownValueCase{"LongFloat",
                        "judge: j\nllm: {model: m, transport: {timeout_ms: 0." + kLongDigits + "}}\n",
                        "invalid type: floating point `0." + kLongDigits + "`, expected u64"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 TEST(JudgeYamlRead, AnUnknownKeyKeepsTheErrorPositionAfterIt) {
   // The strict road's text carries the key first and the position after it.

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/case_name.h"
 #include "unicode/text.h"
 #include "url/bidi_rule.h"
 #include "url/url.h"
@@ -21,8 +22,6 @@ struct UrlCase {
 };
 
 void PrintTo(const UrlCase& c, std::ostream* os) { *os << kelp::unicode::quoted(c.input); }
-
-std::string NameOf(const testing::TestParamInfo<UrlCase>& info) { return info.param.name; }
 
 class AceHosts : public testing::TestWithParam<UrlCase> {};
 
@@ -56,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                     UrlCase{"AfterNumericLabels", "http://10.0.0.xn--pokxncvks", kIdna},
                     UrlCase{"TrailingDelimiter", "http://xn--abc-.com", kIdna},
                     UrlCase{"PercentEncodedPrefix", "http://%78n--a.com", kIdna}),
-    NameOf);
+    KELP_CASE_NAMES(p.name));
 
 INSTANTIATE_TEST_SUITE_P(
     ValidPunycode, AceHosts,
@@ -67,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                     UrlCase{"TwoLabels", "http://xn--zca.xn--zca/", "http://xn--zca.xn--zca/"},
                     UrlCase{"PrefixInsideLabel", "http://axn--b.com/", "http://axn--b.com/"},
                     UrlCase{"FileHost", "file://xn--tda/p", "file://xn--tda/p"}),
-    NameOf);
+    KELP_CASE_NAMES(p.name));
 
 // The number test runs on the result of UTS #46.
 INSTANTIATE_TEST_SUITE_P(
@@ -75,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UrlCase{"AfterValidPunycode", "http://xn--zca.1", "!invalid IPv4 address"},
                     UrlCase{"FullwidthDigitsAfterPunycode", "http://xn--zca.\uFF11\uFF12",
                             "!invalid IPv4 address"}),
-    NameOf);
+    KELP_CASE_NAMES(p.name));
 
 INSTANTIATE_TEST_SUITE_P(
     Bidi, AceHosts,
@@ -87,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                     UrlCase{"DigitLabelWithNonAscii", "https://1\u00E0.\u05D0/", kIdna},
                     UrlCase{"LatinInArabicLabel", "https://\u064Aa/", kIdna},
                     UrlCase{"ArabicWithEmptyLabel", "https://\u064A./", "https://xn--mhb./"}),
-    NameOf);
+    KELP_CASE_NAMES(p.name));
 
 struct BidiCase {
   const char* name;
@@ -119,6 +118,6 @@ INSTANTIATE_TEST_SUITE_P(
                     BidiCase{"ArabicEndingInMark", "\u064A\u064B", V::Passes},
                     BidiCase{"LatinEndingInArabicLabel", "a\u064A", V::Fails},
                     BidiCase{"EmptyLabels", ".\u064A..", V::Passes}),
-    [](const testing::TestParamInfo<BidiCase>& info) { return std::string(info.param.name); });
+    KELP_CASE_NAMES(p.name));
 
 }  // namespace

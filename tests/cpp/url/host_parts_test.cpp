@@ -3,11 +3,11 @@
 // the percent-encode sets and decoding, and the domain length limit.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/case_name.h"
 #include "url/idna.h"
 #include "url/ipv4.h"
 #include "url/ipv6.h"
@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(Domains, EndsInANumber,
                                          NumberCase{"a.1..", false}, NumberCase{".", false},
                                          NumberCase{"0", true}, NumberCase{"a.", false},
                                          NumberCase{"09", true}, NumberCase{"a.1e5", false},
-                                         NumberCase{"a.x1", false}, NumberCase{"1.2.3.4", true}));
+                                         NumberCase{"a.x1", false}, NumberCase{"1.2.3.4", true}),
+                         KELP_CASE_NAMES(p.domain));
 
 struct Ipv4Case {
   std::string_view input;
@@ -60,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Ipv4Case{"1.2.256", 0x01020100},
                     Ipv4Case{"08", std::nullopt}, Ipv4Case{"1..2", std::nullopt},
                     Ipv4Case{"99999999999999999999999999999", std::nullopt},
-                    Ipv4Case{"0x00000000000000000000000000ff", 255}));
+                    Ipv4Case{"0x00000000000000000000000000ff", 255}),
+    KELP_CASE_NAMES(p.input));
 
 struct Ipv6SerializeCase {
   Ipv6Address address;
@@ -83,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Ipv6SerializeCase{{1, 0, 0, 2, 0, 0, 0, 3}, "1:0:0:2::3"},
                     Ipv6SerializeCase{{1, 0, 1, 0, 1, 0, 1, 0}, "1:0:1:0:1:0:1:0"},
                     Ipv6SerializeCase{{0xabcd, 0x0ef0, 0x00f0, 0x000f, 0xffff, 0x1000, 0x0100, 0x0010},
-                                      "abcd:ef0:f0:f:ffff:1000:100:10"}));
+                                      "abcd:ef0:f0:f:ffff:1000:100:10"}),
+    KELP_CASE_NAMES(p.text));
 
 TEST(Ipv6Parser, RoundTripsThroughTheSerializer) {
   for (std::u32string_view text : {U"::1", U"1::", U"1:2:3:4:5:6:7:8", U"::ffff:7f00:1", U"1:0:0:2::3"}) {
@@ -99,6 +102,18 @@ struct EncodeSetCase {
   std::string_view encoded;  // ASCII characters the set encodes
   std::string_view kept;     // ASCII characters it leaves alone
 };
+
+std::string_view set_name(EncodeSet set) {
+  switch (set) {
+    case EncodeSet::C0Control: return "C0Control";
+    case EncodeSet::Fragment: return "Fragment";
+    case EncodeSet::Query: return "Query";
+    case EncodeSet::SpecialQuery: return "SpecialQuery";
+    case EncodeSet::Path: return "Path";
+    case EncodeSet::Userinfo: return "Userinfo";
+  }
+  return "Unknown";
+}
 
 class EncodeSets : public testing::TestWithParam<EncodeSetCase> {};
 
@@ -119,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
                     EncodeSetCase{EncodeSet::Query, " \"#<>", "`'?^{}/:;=@[\\]|%~"},
                     EncodeSetCase{EncodeSet::SpecialQuery, " \"#<>'", "`?^{}/:;=@[\\]|%~"},
                     EncodeSetCase{EncodeSet::Path, " \"#<>?^`{}", "'/:;=@[\\]|%~"},
-                    EncodeSetCase{EncodeSet::Userinfo, " \"#<>?^`{}/:;=@[\\]|", "'%~!$&()*+,-._"}));
+                    EncodeSetCase{EncodeSet::Userinfo, " \"#<>?^`{}/:;=@[\\]|", "'%~!$&()*+,-._"}),
+    KELP_CASE_NAMES(set_name(p.set)));
 
 TEST(PercentEncoding, WritesUtf8BytesInUpperCaseHex) {
   std::string out;
@@ -165,15 +181,14 @@ TEST(DomainToAscii, RefusesUnicodeDomainsPastTheLimit) {
   EXPECT_EQ(domain_to_ascii(at_limit + "a").error(), "invalid international domain name");
 }
 
-TEST(DomainToAscii, WorstCaseUnicodeWithinTheLimitIsQuick) {
+// bench/url_hostile_bench times it.
+TEST(DomainToAscii, WorstCaseExpansionWithinTheLimitIsRefused) {
   // U+FDFA expands to 18 characters, and each short label is rebuilt in place.
   std::string worst;
   while (worst.size() + 4 <= kMaxUnicodeDomainBytes) worst += "\ufdfa.";
-  auto start = std::chrono::steady_clock::now();
   auto result = domain_to_ascii(worst);
-  auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_FALSE(result.has_value());  // the expansion holds spaces
-  EXPECT_LT(elapsed, std::chrono::milliseconds(500));
+  ASSERT_FALSE(result.has_value());  // the expansion holds spaces
+  EXPECT_EQ(result.error(), "invalid international domain name");
 }
 
 TEST(DomainToAscii, EmptyResultIsRefused) {

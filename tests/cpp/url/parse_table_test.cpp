@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/case_name.h"
 #include "unicode/text.h"
 #include "url/url.h"
 
@@ -597,20 +598,35 @@ const Case kFailures[] = {
     {"file://\u00AD/"sv, "!invalid international domain name"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Schemes, ParseTable, testing::ValuesIn(kSchemes));
-INSTANTIATE_TEST_SUITE_P(DefaultPorts, ParseTable, testing::ValuesIn(kDefaultPorts));
-INSTANTIATE_TEST_SUITE_P(Ports, ParseTable, testing::ValuesIn(kPorts));
-INSTANTIATE_TEST_SUITE_P(Userinfo, ParseTable, testing::ValuesIn(kUserinfo));
-INSTANTIATE_TEST_SUITE_P(Domains, ParseTable, testing::ValuesIn(kDomains));
-INSTANTIATE_TEST_SUITE_P(InternationalDomains, ParseTable, testing::ValuesIn(kInternationalDomains));
-INSTANTIATE_TEST_SUITE_P(Ipv4Hosts, ParseTable, testing::ValuesIn(kIpv4Hosts));
-INSTANTIATE_TEST_SUITE_P(Ipv6Hosts, ParseTable, testing::ValuesIn(kIpv6Hosts));
-INSTANTIATE_TEST_SUITE_P(Paths, ParseTable, testing::ValuesIn(kPaths));
-INSTANTIATE_TEST_SUITE_P(NonSpecial, ParseTable, testing::ValuesIn(kNonSpecial));
-INSTANTIATE_TEST_SUITE_P(OpaquePaths, ParseTable, testing::ValuesIn(kOpaquePaths));
-INSTANTIATE_TEST_SUITE_P(FileUrls, ParseTable, testing::ValuesIn(kFileUrls));
-INSTANTIATE_TEST_SUITE_P(QueriesAndFragments, ParseTable, testing::ValuesIn(kQueriesAndFragments));
-INSTANTIATE_TEST_SUITE_P(Whitespace, ParseTable, testing::ValuesIn(kWhitespace));
-INSTANTIATE_TEST_SUITE_P(Failures, ParseTable, testing::ValuesIn(kFailures));
+INSTANTIATE_TEST_SUITE_P(Schemes, ParseTable, testing::ValuesIn(kSchemes),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(DefaultPorts, ParseTable, testing::ValuesIn(kDefaultPorts),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(Ports, ParseTable, testing::ValuesIn(kPorts),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(Userinfo, ParseTable, testing::ValuesIn(kUserinfo),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(Domains, ParseTable, testing::ValuesIn(kDomains),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(InternationalDomains, ParseTable, testing::ValuesIn(kInternationalDomains),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(Ipv4Hosts, ParseTable, testing::ValuesIn(kIpv4Hosts),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(Ipv6Hosts, ParseTable, testing::ValuesIn(kIpv6Hosts),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(Paths, ParseTable, testing::ValuesIn(kPaths),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(NonSpecial, ParseTable, testing::ValuesIn(kNonSpecial),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(OpaquePaths, ParseTable, testing::ValuesIn(kOpaquePaths),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(FileUrls, ParseTable, testing::ValuesIn(kFileUrls),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(QueriesAndFragments, ParseTable, testing::ValuesIn(kQueriesAndFragments),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(Whitespace, ParseTable, testing::ValuesIn(kWhitespace),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(Failures, ParseTable, testing::ValuesIn(kFailures),
+                         KELP_CASE_NAMES(p.input));
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/case_name.h"
 #include "url/url.h"
 
 namespace {
@@ -139,10 +140,14 @@ const PartsCase kSchemesAndHostless[] = {
     {"foo:/x", "foo", None, "", -1, "", nullptr, "/x", nullptr, nullptr, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Loopback, UrlParts, testing::ValuesIn(kLoopback));
-INSTANTIATE_TEST_SUITE_P(NotLoopback, UrlParts, testing::ValuesIn(kNotLoopback));
-INSTANTIATE_TEST_SUITE_P(CredentialsQueryFragment, UrlParts, testing::ValuesIn(kCredentialsQueryFragment));
-INSTANTIATE_TEST_SUITE_P(SchemesAndHostless, UrlParts, testing::ValuesIn(kSchemesAndHostless));
+INSTANTIATE_TEST_SUITE_P(Loopback, UrlParts, testing::ValuesIn(kLoopback),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(NotLoopback, UrlParts, testing::ValuesIn(kNotLoopback),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(CredentialsQueryFragment, UrlParts, testing::ValuesIn(kCredentialsQueryFragment),
+                         KELP_CASE_NAMES(p.input));
+INSTANTIATE_TEST_SUITE_P(SchemesAndHostless, UrlParts, testing::ValuesIn(kSchemesAndHostless),
+                         KELP_CASE_NAMES(p.input));
 
 TEST(UrlParts, AddressesAreKeptAsNumbers) {
   auto v4 = kelp::url::parse("http://0x7f.1/");
