@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/case_name.h"
+
 #include "checks/driver.h"
 #include "checks/paths.h"
 
@@ -23,7 +25,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NormalizeCase{"././", ""}, NormalizeCase{"../a", "../a"},
                       NormalizeCase{"a/./b", "a/./b"}, NormalizeCase{"./ a", " a"},
                       NormalizeCase{"\u3000x\u2029", "x"}, NormalizeCase{"a//b", "a//b"},
-                      NormalizeCase{"", ""}, NormalizeCase{"///", ""}));
+                      NormalizeCase{"", ""}, NormalizeCase{"///", ""}), KELP_CASE_NAMES(p.input));
 
 TEST(Paths, Ancestors) {
   auto a = path_ancestors("agents/team/a.yaml");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/case_name.h"
+
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -87,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"\\agents", escapes("\\agents")}, PatternCase{" a/ ", escapes(" a/ ")},
         PatternCase{"./agents", std::nullopt}, PatternCase{"a/./b", std::nullopt},
         PatternCase{"...", std::nullopt}, PatternCase{"..a/b..", std::nullopt},
-        PatternCase{"**/*.yaml", std::nullopt}, PatternCase{"  agents  ", std::nullopt}));
+        PatternCase{"**/*.yaml", std::nullopt}, PatternCase{"  agents  ", std::nullopt}), KELP_CASE_NAMES(p.pattern));
 
 // ---- glob_segment_match --------------------------------------------------
 
@@ -122,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SegmentCase{"*", "*", true},
                       // A star facing a star is matched literally and is not
                       // remembered, so nothing retries from it.
-                      SegmentCase{"a*b", "a*xb", false}, SegmentCase{"a*b", "axb", true}));
+                      SegmentCase{"a*b", "a*xb", false}, SegmentCase{"a*b", "axb", true}), KELP_CASE_NAMES(std::string(p.pattern) + " " + p.text));
 
 TEST(SegmentMatch, LongHostileSegmentStaysPolynomial) {
   std::string text(4000, 'a');
@@ -166,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ListCase{"a/**/b/**/c", "a/x/c/b", false},
                       ListCase{"**/b", "b/b/b/x", false}, ListCase{"*/*", "a", false},
                       ListCase{"a/*", "a/", true}, ListCase{"a/**/", "a/b/", true},
-                      ListCase{"a/**/", "a/b", false}));
+                      ListCase{"a/**/", "a/b", false}), KELP_CASE_NAMES(std::string(p.pattern) + " " + p.path));
 
 TEST(ListMatch, EmptyLists) {
   std::vector<std::string_view> none;
@@ -278,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"Agents/*", {}}, ResolveCase{"?.md", {}},
         ResolveCase{"??.md", {"ab.md", "\xC3\xA9.md"}},
         ResolveCase{"agents\\*.yml", {"agents/b.yml"}}, ResolveCase{"./*/dir", {"empty/dir"}},
-        ResolveCase{"nothing/*", {}}));
+        ResolveCase{"nothing/*", {}}), KELP_CASE_NAMES(p.pattern));
 
 TEST(Resolve, DoubleStarListsEveryPathOnce) {
   // "a" is a file and, through "a/b.yaml", a directory: listed once.
