@@ -154,6 +154,8 @@ Expected<Event, YamlError> EventSource::next() {
       out.type = EventType::MappingStart;
       out.anchor = token_text(e->mapping_start.anchor);
       out.tag = token_text(e->mapping_start.tag);
+      out.flow = e->mapping_start.mapping_start != nullptr &&
+                 fy_token_get_type(e->mapping_start.mapping_start) == FYTT_FLOW_MAPPING_START;
       break;
     case FYET_MAPPING_END:
       out.type = EventType::MappingEnd;
@@ -162,6 +164,8 @@ Expected<Event, YamlError> EventSource::next() {
       out.type = EventType::SequenceStart;
       out.anchor = token_text(e->sequence_start.anchor);
       out.tag = token_text(e->sequence_start.tag);
+      out.flow = e->sequence_start.sequence_start != nullptr &&
+                 fy_token_get_type(e->sequence_start.sequence_start) == FYTT_FLOW_SEQUENCE_START;
       break;
     case FYET_SEQUENCE_END:
       out.type = EventType::SequenceEnd;

@@ -42,6 +42,8 @@ struct Event {
   // the node has none.
   std::string_view tag;
   ScalarStyle style = ScalarStyle::Plain;
+  // MappingStart/SequenceStart of a flow collection ("{...}", "[...]").
+  bool flow = false;
 };
 
 class EventSource {
