@@ -213,7 +213,7 @@ TEST(BudgetCounting, CommentBytes) {
   EXPECT_TRUE(read_with("a: 1\n# trailing\n", options));
 }
 
-TEST(FlowPreScan, CountsOnlyRealFlowCollections) {
+TEST(BudgetCounting, NestingCountsOnlyRealFlowCollections) {
   YamlReadOptions options;
   options.max_depth = 4;
   options.max_nodes = 40;
@@ -228,22 +228,12 @@ TEST(FlowPreScan, CountsOnlyRealFlowCollections) {
       "e: >-\n\n  [[[[[[\n"
       "f: [[[x]]]\n";
   EXPECT_FALSE(read_with(text, options)) << *read_with(text, options);
-  // Refused by the pre-scan at the fifth bracket, and by the composer,
-  // which also counts the block sequence, at the fourth.
+  // Refused at the fifth bracket, or at the fourth when a block sequence
+  // holds them.
   EXPECT_EQ(first_line(*read_with("[[[[[x]]]]]\n", options)),
             "budget breached: nesting depth (limit 4) at line 1, column 5");
   EXPECT_EQ(first_line(*read_with("- {a: [{b: [x]}]}\n", options)),
             "budget breached: nesting depth (limit 4) at line 1, column 12");
-}
-
-TEST(FlowPreScan, CountsFlowIndicators) {
-  YamlReadOptions options;
-  options.max_nodes = 2;
-  // Six indicators pass the pre-scan; the seventh is refused before the
-  // parser would see (and reject) the text.
-  EXPECT_EQ(first_line(*read_with("[,,,,", options)).substr(0, 25), "flow sequence with invali");
-  EXPECT_EQ(first_line(*read_with("[,,,,,,,,", options)),
-            "budget breached: nodes (limit 2) at line 1, column 7");
 }
 
 TEST(BudgetCounting, RatioCanBeSwitchedOffButIsOnByDefault) {
