@@ -11,7 +11,7 @@ namespace {
 
 // Above this many keys a mapping looks its keys up in a hash set instead of
 // scanning them.
-constexpr std::size_t kLinearKeyScan = 8;
+constexpr std::size_t kLinearKeyScan = 32;
 
 std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b) {
   constexpr std::uint64_t cap = std::numeric_limits<std::uint64_t>::max() / 2;
@@ -23,7 +23,9 @@ std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b) {
 Composer::Composer(std::string_view text, const YamlReadOptions& options)
     : text_(text),
       options_(options),
-      events_(text, options.max_depth, options.max_scalar_bytes, options.max_comment_bytes) {}
+      events_(text, options.max_depth, options.max_scalar_bytes, options.max_comment_bytes) {
+  tree_.borrow_from(text);
+}
 
 std::optional<YamlError> Composer::breach(std::string_view what, std::uint64_t limit,
                                           std::size_t offset) const {

@@ -38,6 +38,19 @@ bool is_tag_char(char c) { return c != '!' && !is_flow_indicator(c) && is_uri_ch
 
 bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// Characters at which a plain scalar's run of content may stop: blanks and
+// breaks and ":" everywhere, the flow indicators in flow context.
+constexpr unsigned char kStopBlock = 1;
+constexpr unsigned char kStopFlow = 2;
+struct PlainStops {
+  unsigned char table[256] = {};
+  constexpr PlainStops() {
+    for (unsigned char c : {' ', '\t', '\n', '\r', ':'}) table[c] = kStopBlock | kStopFlow;
+    for (unsigned char c : {',', '[', ']', '{', '}'}) table[c] = kStopFlow;
+  }
+};
+constexpr PlainStops kPlainStops;
+
 }  // namespace
 
 Scanner::Scanner(std::string_view text, const ScanLimits& limits) : in_(text), limits_(limits) {
@@ -98,7 +111,7 @@ std::string_view Scanner::text(const Token& token) const {
   return in_.substr(token.text_start, token.text_size);
 }
 
-const Token* Scanner::peek() {
+const Token* Scanner::fetch_head() {
   if (error_) return nullptr;
   if (head_ == tokens_.size()) {
     // Nothing queued refers to the buffer any more.
@@ -114,22 +127,20 @@ const Token* Scanner::peek() {
     fail(in_.size(), "read past the end of the YAML stream");
     return nullptr;
   }
+  head_ready_ = true;
   return &tokens_[head_];
-}
-
-void Scanner::skip() {
-  ++head_;
-  ++taken_;
 }
 
 bool Scanner::need_more_tokens() {
   if (stream_end_done_) return false;
   if (head_ == tokens_.size()) return true;
-  if (!stale_keys()) return true;  // the error surfaces in fetch_token
   // The head token may still turn out to be an implicit key, before which a
-  // KEY (and perhaps a mapping start) must be inserted.
+  // KEY (and perhaps a mapping start) must be inserted. Only the lowest
+  // possible key can hold the head.
   while (lowest_key_ < keys_.size() && !keys_[lowest_key_].possible) ++lowest_key_;
-  return lowest_key_ < keys_.size() && keys_[lowest_key_].token_number == taken_;
+  if (lowest_key_ >= keys_.size() || keys_[lowest_key_].token_number != taken_) return false;
+  if (!check_stale_key(keys_[lowest_key_])) return true;  // the error surfaces in fetch_token
+  return keys_[lowest_key_].possible;
 }
 
 bool Scanner::check_stale_key(SimpleKey& key) {
@@ -693,8 +704,13 @@ bool Scanner::scan_plain(Token& t) {
     bool stop = false;
     for (;;) {
       std::size_t run = p;
+      const unsigned char stop_mask = flow ? kStopFlow : kStopBlock;
       while (p < size) {
         char c = data[p];
+        if ((kPlainStops.table[static_cast<unsigned char>(c)] & stop_mask) == 0) {
+          ++p;
+          continue;
+        }
         if (c == ' ' || c == '\t' || c == '\n' || c == '\r') break;
         if (c == ':') {
           std::size_t n = p + 1;

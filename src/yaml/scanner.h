@@ -74,9 +74,13 @@ class Scanner {
   Scanner(std::string_view text, const ScanLimits& limits);
 
   // The token at the head of the queue; nullptr after an error.
-  const Token* peek();
+  const Token* peek() { return head_ready_ ? &tokens_[head_] : fetch_head(); }
   // Drops the head token (after a successful peek).
-  void skip();
+  void skip() {
+    ++head_;
+    ++taken_;
+    head_ready_ = false;
+  }
   // The text of a token: a view into the input or into the scanner's buffer,
   // valid until the queue next runs empty.
   std::string_view text(const Token& token) const;
@@ -104,7 +108,7 @@ class Scanner {
     bool mapping = false;
   };
 
-  bool fetch_more();
+  const Token* fetch_head();
   bool fetch_token();
   bool scan_to_next_token();
   bool check_stale_key(SimpleKey& key);
@@ -164,6 +168,8 @@ class Scanner {
   std::size_t head_ = 0;
   // Tokens dropped from the queue so far; with `head_` it numbers tokens.
   std::size_t taken_ = 0;
+  // The head token is final: no implicit key can be inserted before it.
+  bool head_ready_ = false;
   std::string buffer_;
   std::string work_;
 
