@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "yaml/scanner.h"
@@ -41,10 +42,6 @@ enum class Expect : std::uint8_t {
 
 constexpr std::string_view kCoreTagPrefix = "tag:yaml.org,2002:";
 
-struct TagDirective {
-  std::string_view handle;
-  std::string_view prefix;
-};
 
 int hex_value(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -60,7 +57,8 @@ struct EventSource::State {
   Scanner scanner;
   Expect state = Expect::StreamStart;
   std::vector<Expect> states;
-  std::vector<TagDirective> tags;
+  // %TAG handles of the current document and their prefixes.
+  std::unordered_map<std::string_view, std::string_view> tags;
   bool version_seen = false;
   // The previous document ended with "...", so a bare document may follow.
   bool after_end_marker = true;
@@ -242,11 +240,9 @@ bool EventSource::State::document_start(Event& out, bool implicit) {
       std::string_view version = scanner.text(*t);
       if (version.substr(0, 2) != "1.") return fail(t->start, "unsupported YAML version");
     } else if (t->type == TokenType::TagDirective) {
-      std::string_view handle = scanner.text(*t);
-      for (const TagDirective& d : tags) {
-        if (d.handle == handle) return fail(t->start, "repeated %TAG directive for one handle");
+      if (!tags.emplace(scanner.text(*t), t->suffix).second) {
+        return fail(t->start, "repeated %TAG directive for one handle");
       }
-      tags.push_back(TagDirective{handle, t->suffix});
     }
     scanner.skip();
     t = peek();
@@ -307,22 +303,14 @@ bool EventSource::State::resolve_tag(const Token& tag) {
     return true;
   }
   std::string_view prefix;
-  bool found = false;
-  for (const TagDirective& d : tags) {
-    if (d.handle == handle) {
-      prefix = d.prefix;
-      found = true;
-      break;
-    }
-  }
-  if (!found) {
-    if (handle == "!") {
-      prefix = "!";
-    } else if (handle == "!!") {
-      prefix = kCoreTagPrefix;
-    } else {
-      return fail(tag.start, "undefined tag handle");
-    }
+  if (auto it = tags.find(handle); it != tags.end()) {
+    prefix = it->second;
+  } else if (handle == "!") {
+    prefix = "!";
+  } else if (handle == "!!") {
+    prefix = kCoreTagPrefix;
+  } else {
+    return fail(tag.start, "undefined tag handle `" + message_fragment(handle) + "`");
   }
   tag_text.assign(prefix);
   std::string_view suffix = tag.suffix;

@@ -644,6 +644,13 @@ bool Scanner::fetch_tag() {
   return true;
 }
 
+bool Scanner::building_within_budget(std::size_t text_start, std::size_t at) {
+  if (scalar_bytes_ + (buffer_.size() - text_start) > limits_.max_scalar_bytes) {
+    return breach("total scalar bytes", limits_.max_scalar_bytes, at);
+  }
+  return true;
+}
+
 bool Scanner::count_scalar_bytes(std::size_t bytes, std::size_t at) {
   scalar_bytes_ += bytes;
   if (scalar_bytes_ > limits_.max_scalar_bytes) {
@@ -754,6 +761,7 @@ bool Scanner::scan_plain(Token& t) {
           buffer_.append(pending_breaks - 1, '\n');
         }
         buffer_.append(data + seg_start, seg_end - seg_start);
+        if (!building_within_budget(text_start, start)) return false;
       }
       end = seg_end;
       pending_breaks = 0;
@@ -895,7 +903,10 @@ bool Scanner::scan_quoted(bool single, Token& t) {
       if (c == quote || c == '\\' || c == ' ' || c == '\t' || c == '\n' || c == '\r') break;
       ++pos_;
     }
-    if (built) buffer_.append(data + run, pos_ - run);
+    if (built) {
+      buffer_.append(data + run, pos_ - run);
+      if (!building_within_budget(text_start, start)) return false;
+    }
     if (pos_ >= size) return fail(start, single ? "single-quoted scalar without its closing quote"
                                                 : "double-quoted scalar without its closing quote");
     char c = data[pos_];
@@ -940,6 +951,7 @@ bool Scanner::scan_quoted(bool single, Token& t) {
           break;
         }
         buffer_.append(breaks, '\n');
+        if (!building_within_budget(text_start, start)) return false;
         continue;
       }
       if (!scan_escape(buffer_)) return false;
@@ -978,6 +990,7 @@ bool Scanner::scan_quoted(bool single, Token& t) {
     } else {
       buffer_.append(breaks - 1, '\n');
     }
+    if (!building_within_budget(text_start, start)) return false;
   }
   ++pos_;  // the closing quote
   t = make(TokenType::Scalar, start, pos_);
@@ -1113,6 +1126,7 @@ bool Scanner::scan_block_scalar(bool literal, Token& t) {
     buffer_.append(trailing, '\n');
     trailing = 0;
     buffer_.append(data + q, e - q);
+    if (!building_within_budget(text_start, start)) return false;
     any_content = true;
     prev_blank_start = blank_start;
     end = e;

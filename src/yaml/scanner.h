@@ -139,6 +139,9 @@ class Scanner {
   bool scan_block_scalar(bool literal, Token& token);
   bool scan_escape(std::string& out);
   bool count_scalar_bytes(std::size_t bytes, std::size_t at);
+  // The scalar being built in the buffer since `text_start` still fits the
+  // budget.
+  bool building_within_budget(std::size_t text_start, std::size_t at);
 
   bool fail(std::size_t offset, std::string message);
   bool breach(std::string_view what, std::uint64_t limit, std::size_t offset);
