@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "yaml/document.h"
@@ -40,10 +39,6 @@ std::string aliases_over_anchors(int count, int anchors) {
   return text;
 }
 
-double milliseconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 // ---- the alias/anchor ratio ----------------------------------------------------
 
 struct RatioCase {
@@ -70,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Budget, AliasAnchorRatio,
 
 // ---- hostile input -------------------------------------------------------------
 
-TEST(HostileYaml, BillionLaughsIsRefusedQuickly) {
+TEST(HostileYaml, BillionLaughsIsRefusedBeforeExpansion) {
   std::string text = "a0: &a0 [lol, lol, lol, lol, lol, lol, lol, lol, lol, lol]\n";
   for (int level = 1; level < 10; ++level) {
     std::string prev = std::string("*a").append(std::to_string(level - 1));
@@ -78,42 +73,38 @@ TEST(HostileYaml, BillionLaughsIsRefusedQuickly) {
     for (int i = 0; i < 10; ++i) text += (i ? ", " : "") + prev;
     text += "]\n";
   }
-  auto start = std::chrono::steady_clock::now();
+  // Refused at the first alias past the budget, without expanding any.
   std::string error = error_of(text);
-  EXPECT_LT(milliseconds_since(start), 50.0);
   EXPECT_EQ(error.substr(0, error.find(" at line")),
             "budget breached: events replayed through aliases (limit 1000000)");
 }
 
-TEST(HostileYaml, DeepFlowNestingIsRefusedQuickly) {
-  std::string text(100000, '[');
-  auto start = std::chrono::steady_clock::now();
+TEST(HostileYaml, DeepFlowNestingIsRefusedAtTheBreach) {
+  // Refused at the bracket past the budget: nothing after it is read.
+  std::string text(1000000, '[');
   std::string error = error_of(text);
-  EXPECT_LT(milliseconds_since(start), 50.0);
   EXPECT_EQ(error, "budget breached: nesting depth (limit 2000) at line 1, column 2001");
 }
 
 TEST(HostileYaml, WideFlowIsRefusedBeforeItIsTokenised) {
-  // One flow list of a million items on one line: the parser would hold
-  // every token of it (over a gigabyte) before the first event. The bound
-  // is loose for instrumented builds; an optimised build takes a few ms.
+  // One flow list of a million items on one row: refused at the item past
+  // the budget (the mapping, its key and the list are nodes 1 to 3, item i
+  // starts at byte 4 + 2i), so the rest of the row is never tokenised.
   std::string text = "k: [";
   for (int i = 0; i < 1000000; ++i) text += "a,";
   text += "]\n";
-  auto start = std::chrono::steady_clock::now();
   std::string error = error_of(text);
-  EXPECT_LT(milliseconds_since(start), 1000.0);
-  EXPECT_TRUE(starts_with(error, "budget breached: nodes (limit 250000)")) << error;
+  EXPECT_EQ(error, "budget breached: nodes (limit 250000) at line 1, column " +
+                       std::to_string(4 + 2 * 249997 + 1));
 }
 
-TEST(HostileYaml, DeepBlockNestingIsRefusedQuickly) {
+TEST(HostileYaml, DeepBlockNestingIsRefusedAtTheBreach) {
+  // A million "- " on one row: refused at the entry past the budget.
   std::string text;
-  for (int i = 0; i < 100000; ++i) text += "- ";
+  for (int i = 0; i < 1000000; ++i) text += "- ";
   text += "x\n";
-  auto start = std::chrono::steady_clock::now();
   std::string error = error_of(text);
-  EXPECT_LT(milliseconds_since(start), 50.0);
-  EXPECT_TRUE(starts_with(error, "budget breached: nesting depth (limit 2000)")) << error;
+  EXPECT_EQ(error, "budget breached: nesting depth (limit 2000) at line 1, column 4001");
 }
 
 TEST(HostileYaml, DepthLimitIsExact) {
