@@ -22,10 +22,8 @@ enum class Expect : std::uint8_t {
   BlockNode,
   BlockNodeOrIndentlessSequence,
   FlowNode,
-  BlockSequenceFirstEntry,
   BlockSequenceEntry,
   IndentlessSequenceEntry,
-  BlockMappingFirstKey,
   BlockMappingKey,
   BlockMappingValue,
   FlowSequenceFirstEntry,
@@ -88,9 +86,9 @@ struct EventSource::State {
   bool document_content(Event& out);
   bool document_end(Event& out);
   bool node(Event& out, bool block, bool indentless_sequence);
-  bool block_sequence_entry(Event& out, bool first);
+  bool block_sequence_entry(Event& out);
   bool indentless_sequence_entry(Event& out);
-  bool block_mapping_key(Event& out, bool first);
+  bool block_mapping_key(Event& out);
   bool block_mapping_value(Event& out);
   bool flow_sequence_entry(Event& out, bool first);
   bool flow_sequence_entry_mapping_key(Event& out);
@@ -154,16 +152,12 @@ bool EventSource::State::parse(Event& out) {
       return node(out, true, true);
     case Expect::FlowNode:
       return node(out, false, false);
-    case Expect::BlockSequenceFirstEntry:
-      return block_sequence_entry(out, true);
     case Expect::BlockSequenceEntry:
-      return block_sequence_entry(out, false);
+      return block_sequence_entry(out);
     case Expect::IndentlessSequenceEntry:
       return indentless_sequence_entry(out);
-    case Expect::BlockMappingFirstKey:
-      return block_mapping_key(out, true);
     case Expect::BlockMappingKey:
-      return block_mapping_key(out, false);
+      return block_mapping_key(out);
     case Expect::BlockMappingValue:
       return block_mapping_value(out);
     case Expect::FlowSequenceFirstEntry:
@@ -337,7 +331,6 @@ bool EventSource::State::node(Event& out, bool block, bool indentless_sequence) 
   }
   bool has_anchor = false;
   bool has_tag = false;
-  std::size_t property_end = t->start;
   for (;;) {
     if (t->type == TokenType::Anchor && !has_anchor) {
       has_anchor = true;
@@ -348,13 +341,11 @@ bool EventSource::State::node(Event& out, bool block, bool indentless_sequence) 
     } else {
       break;
     }
-    property_end = t->end;
     scanner.skip();
     t = peek();
     if (t == nullptr) return false;
   }
   if (has_tag) out.tag = tag_text;
-  (void)property_end;
   if (indentless_sequence && t->type == TokenType::BlockEntry) {
     out.type = EventType::SequenceStart;
     out.start = out.end = t->start;
@@ -385,13 +376,13 @@ bool EventSource::State::node(Event& out, bool block, bool indentless_sequence) 
     case TokenType::BlockSequenceStart:
       if (!block) break;
       simple(out, EventType::SequenceStart, *t);
-      state = Expect::BlockSequenceFirstEntry;
+      state = Expect::BlockSequenceEntry;
       scanner.skip();
       return true;
     case TokenType::BlockMappingStart:
       if (!block) break;
       simple(out, EventType::MappingStart, *t);
-      state = Expect::BlockMappingFirstKey;
+      state = Expect::BlockMappingKey;
       scanner.skip();
       return true;
     default:
@@ -406,8 +397,7 @@ bool EventSource::State::node(Event& out, bool block, bool indentless_sequence) 
   return fail(t->start, "expected a node here");
 }
 
-bool EventSource::State::block_sequence_entry(Event& out, bool first) {
-  (void)first;
+bool EventSource::State::block_sequence_entry(Event& out) {
   const Token* t = peek();
   if (t == nullptr) return false;
   if (t->type == TokenType::BlockEntry) {
@@ -457,8 +447,7 @@ bool EventSource::State::indentless_sequence_entry(Event& out) {
   return true;
 }
 
-bool EventSource::State::block_mapping_key(Event& out, bool first) {
-  (void)first;
+bool EventSource::State::block_mapping_key(Event& out) {
   const Token* t = peek();
   if (t == nullptr) return false;
   if (t->type == TokenType::Key) {

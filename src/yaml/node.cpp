@@ -1,5 +1,6 @@
 #include "yaml/node.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -7,6 +8,9 @@ namespace kelp::yaml {
 
 namespace {
 
+// Chunks grow from a size that suits one small file to one that keeps the
+// number of allocations low for large ones.
+constexpr std::size_t kFirstChunk = 4 * 1024;
 constexpr std::size_t kChunkSize = 64 * 1024;
 
 }  // namespace
@@ -54,8 +58,10 @@ const char* NodeTree::store_text(std::string_view text) {
     return p;
   }
   if (chunks_.empty() || chunk_used_ + text.size() > chunk_size_) {
-    chunks_.push_back(std::unique_ptr<char[]>(new char[kChunkSize]));
-    chunk_size_ = kChunkSize;
+    std::size_t size = chunks_.empty() ? kFirstChunk : std::min(kChunkSize, 2 * chunk_size_);
+    while (size < text.size()) size *= 2;
+    chunks_.push_back(std::unique_ptr<char[]>(new char[size]));
+    chunk_size_ = size;
     chunk_used_ = 0;
   }
   char* p = chunks_.back().get() + chunk_used_;
