@@ -18,8 +18,8 @@ constexpr std::size_t kChunkSize = 64 * 1024;
 NodeTree::NodeTree() {
   tags_.emplace_back();
   // Enough for a small document without regrowing.
-  nodes_.reserve(128);
-  items_.reserve(128);
+  nodes_.reserve(64);
+  items_.reserve(64);
 }
 
 NodeId NodeTree::resolve(NodeId id) const {

@@ -38,6 +38,14 @@ bool is_tag_char(char c) { return c != '!' && !is_flow_indicator(c) && is_uri_ch
 
 bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// The offset of the first CR or LF at or after `from`, or `size`.
+std::size_t find_break(const char* data, std::size_t from, std::size_t size) {
+  const void* lf = std::memchr(data + from, '\n', size - from);
+  std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
+  const void* cr = std::memchr(data + from, '\r', end - from);
+  return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : end;
+}
+
 // Characters at which a plain scalar's run of content may stop: blanks and
 // breaks and ":" everywhere, the flow indicators in flow context.
 constexpr unsigned char kStopBlock = 1;
@@ -79,8 +87,8 @@ bool Scanner::is_flow_indicator_at(std::size_t i) const {
 
 bool Scanner::is_document_marker_at(std::size_t i) const {
   if (i + 3 > in_.size()) return false;
-  std::string_view three = in_.substr(i, 3);
-  return (three == "---" || three == "...") && is_blankz_at(i + 3);
+  char c = in_[i];
+  return (c == '-' || c == '.') && in_[i + 1] == c && in_[i + 2] == c && is_blankz_at(i + 3);
 }
 
 void Scanner::skip_break() {
@@ -102,8 +110,14 @@ Token Scanner::make(TokenType type, std::size_t start, std::size_t end) const {
 }
 
 void Scanner::insert(std::size_t number, const Token& token) {
-  std::size_t index = head_ + (number - taken_);
-  tokens_.insert(tokens_.begin() + static_cast<std::ptrdiff_t>(std::min(index, tokens_.size())), token);
+  std::size_t index = std::min(head_ + (number - taken_), tokens_.size());
+  if (index + 1 == tokens_.size()) {
+    // The usual case: the key is the token just fetched.
+    tokens_.push_back(tokens_.back());
+    tokens_[index] = token;
+    return;
+  }
+  tokens_.insert(tokens_.begin() + static_cast<std::ptrdiff_t>(index), token);
 }
 
 std::string_view Scanner::text(const Token& token) const {
@@ -246,7 +260,7 @@ bool Scanner::scan_to_next_token() {
         return fail(pos_, "a comment must be separated from other tokens by white space");
       }
       std::size_t start = pos_;
-      while (pos_ < in_.size() && !is_break_at(pos_)) ++pos_;
+      pos_ = find_break(in_.data(), pos_, in_.size());
       comment_bytes_ += pos_ - start;
       if (comment_bytes_ > limits_.max_comment_bytes) {
         return breach("total comment bytes", limits_.max_comment_bytes, start);
@@ -1113,8 +1127,7 @@ bool Scanner::scan_block_scalar(bool literal, Token& t) {
       break;
     }
     // A content row.
-    std::size_t e = q;
-    while (e < size && data[e] != '\n' && data[e] != '\r') ++e;
+    std::size_t e = find_break(data, q, size);
     bool blank_start = data[q] == ' ' || data[q] == '\t';
     if (any_content) {
       if (!literal && leading_break && !prev_blank_start && !blank_start) {
