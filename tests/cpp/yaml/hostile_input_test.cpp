@@ -69,7 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusedCase{"million_open_brackets", [] { return std::string(kMillion, '['); },
                     "budget breached: nesting depth"},
+        // The second brace stands where a key goes, and collections are
+        // refused as keys before any budget is reached.
         RefusedCase{"million_open_braces", [] { return std::string(kMillion, '{'); },
+                    "mapping keys must be scalars at line 1, column 2"},
+        RefusedCase{"million_open_braces_as_values", [] { return repeat("{a: ", kMillion); },
                     "budget breached: nesting depth"},
         RefusedCase{"million_bracket_pairs_nested",
                     [] { return std::string(kMillion, '[') + std::string(kMillion, ']'); },
