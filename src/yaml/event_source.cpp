@@ -204,7 +204,9 @@ bool EventSource::State::document_start(Event& out, bool implicit) {
     t = peek();
     if (t == nullptr) return false;
   }
-  tags.clear();
+  // A fresh table rather than clear(), whose cost follows the bucket count
+  // that an earlier document may have grown.
+  if (!tags.empty()) std::unordered_map<std::string_view, std::string_view>().swap(tags);
   version_seen = false;
   if (t->type == TokenType::StreamEnd) {
     simple(out, EventType::StreamEnd, *t);
