@@ -126,8 +126,9 @@ Expected<Event, YamlError> EventSource::next() {
     s.failure = error_at(s.scanner.input().size(), "read past the end of the YAML stream");
     return unexpected(*s.failure);
   }
-  Event out;
-  if (!s.parse(out)) {
+  // Built in place: events are small but many.
+  Expected<Event, YamlError> out{Event{}};
+  if (!s.parse(*out)) {
     if (!s.failure) s.failure = error_at(s.scanner.input().size(), "invalid YAML");
     return unexpected(*s.failure);
   }
