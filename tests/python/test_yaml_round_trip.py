@@ -193,7 +193,9 @@ def test_text_reads_back_exactly(slot, style):
         # Shapes an emitter writes that a reader has been seen to get wrong.
         ("x: 'a''''b'\n", "a''b"),
         ('x: "a\\\\\\\n  b"\n', "a\\b"),
-        ("x: >-\n  - \"\n\n\n\n   ''\"\n", "- \"\n\n\n ''\""),
+        # Three breaks between the rows: the break after "- \"" and two empty
+        # rows, all kept before the more-indented row.
+        ("x: >-\n  - \"\n\n\n   ''\"\n", "- \"\n\n\n ''\""),
         ("x: 'a''''bé'\n", "a''bé"),
     ],
     ids=["doubled_quotes", "escaped_line_break", "folded_blank_lines", "doubled_quotes_before_multibyte"],
