@@ -18,7 +18,9 @@ bool is_word_char(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
 }
 
-bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool is_hex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 int hex_value(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -256,7 +258,8 @@ bool Scanner::scan_to_next_token() {
     }
     if (at(pos_) == '#') {
       char before = pos_ > 0 ? in_[pos_ - 1] : ' ';
-      if (pos_ != row_start_ && before != ' ' && before != '\t' && before != '\n' && before != '\r') {
+      bool separated = before == ' ' || before == '\t' || before == '\n' || before == '\r';
+      if (pos_ != row_start_ && !separated) {
         return fail(pos_, "a comment must be separated from other tokens by white space");
       }
       std::size_t start = pos_;
@@ -291,7 +294,9 @@ bool Scanner::fetch_token() {
   char c = in_[pos_];
   if (pos_ == row_start_) {
     if (c == '%') {
-      if (in_document_) return fail(pos_, "a directive must follow the end marker of the previous document");
+      if (in_document_) {
+        return fail(pos_, "a directive must follow the end marker of the previous document");
+      }
       return fetch_directive();
     }
     if (is_document_marker_at(pos_)) {
@@ -323,7 +328,8 @@ bool Scanner::fetch_token() {
       if (is_blankz_at(pos_ + 1) || (flow && is_flow_indicator_at(pos_ + 1))) return fetch_key();
       break;
     case ':':
-      if (is_blankz_at(pos_ + 1) || (flow && (is_flow_indicator_at(pos_ + 1) || adjacent_value_allowed_))) {
+      if (is_blankz_at(pos_ + 1) ||
+          (flow && (is_flow_indicator_at(pos_ + 1) || adjacent_value_allowed_))) {
         return fetch_value();
       }
       break;
@@ -364,8 +370,12 @@ bool Scanner::fetch_token() {
       break;
   }
   if (plain) return fetch_plain();
-  if (c == '@' || c == '`') return fail(pos_, "reserved indicator '" + std::string(1, c) + "' cannot start a plain scalar");
-  if (c == '%') return fail(pos_, "'%' cannot start a plain scalar");
+  if (c == '@' || c == '`' || c == '%') {
+    return fail(pos_, "indicator '" + std::string(1, c) + "' cannot start a plain scalar");
+  }
+  if (c == '|' || c == '>') {
+    return fail(pos_, "block scalars are not allowed inside a flow collection");
+  }
   return fail(pos_, "unexpected character '" + std::string(1, c) + "'");
 }
 
@@ -428,7 +438,9 @@ bool Scanner::fetch_directive() {
     while (pos_ < in_.size() && !is_blankz_at(pos_)) {
       char c = in_[pos_];
       if (c == '%') {
-        if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) return fail(pos_, "malformed '%' escape in a tag");
+        if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) {
+          return fail(pos_, "malformed '%' escape in a tag");
+        }
         pos_ += 3;
         continue;
       }
@@ -557,11 +569,14 @@ bool Scanner::fetch_value() {
   SimpleKey& key = keys_.back();
   if (key.possible) {
     key.possible = false;
-    if (flows_.empty() && key.tab_before) return fail(key.offset, "tab character before a block mapping key");
+    if (flows_.empty() && key.tab_before) {
+      return fail(key.offset, "tab character before a block mapping key");
+    }
     std::size_t number = key.token_number;
     std::size_t offset = key.offset;
     insert(number, make(TokenType::Key, offset, offset));
-    if (!roll_indent(static_cast<std::ptrdiff_t>(key.column), number, TokenType::BlockMappingStart, offset)) {
+    if (!roll_indent(static_cast<std::ptrdiff_t>(key.column), number, TokenType::BlockMappingStart,
+                     offset)) {
       return false;
     }
     simple_key_allowed_ = false;
@@ -612,7 +627,9 @@ bool Scanner::fetch_tag() {
     while (pos_ < in_.size() && in_[pos_] != '>') {
       char c = in_[pos_];
       if (c == '%') {
-        if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) return fail(pos_, "malformed '%' escape in a tag");
+        if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) {
+          return fail(pos_, "malformed '%' escape in a tag");
+        }
         pos_ += 3;
         continue;
       }
@@ -640,7 +657,9 @@ bool Scanner::fetch_tag() {
     while (pos_ < in_.size()) {
       char c = in_[pos_];
       if (c == '%') {
-        if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) return fail(pos_, "malformed '%' escape in a tag");
+        if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) {
+          return fail(pos_, "malformed '%' escape in a tag");
+        }
         pos_ += 3;
         continue;
       }
