@@ -11,19 +11,21 @@ namespace {
 
 // Above this many keys a mapping looks its keys up in a hash set instead of
 // scanning them.
-constexpr std::size_t kLinearKeyScan = 8;
+constexpr std::size_t kLinearKeyScan = 32;
 
 std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b) {
   constexpr std::uint64_t cap = std::numeric_limits<std::uint64_t>::max() / 2;
   return (a >= cap || b >= cap - a) ? cap : a + b;
 }
 
-bool is_blank_or_break(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
 }  // namespace
 
 Composer::Composer(std::string_view text, const YamlReadOptions& options)
-    : text_(text), options_(options), events_(text) {}
+    : text_(text),
+      options_(options),
+      events_(text, options.max_depth, options.max_scalar_bytes, options.max_comment_bytes) {
+  tree_.borrow_from(text);
+}
 
 std::optional<YamlError> Composer::breach(std::string_view what, std::uint64_t limit,
                                           std::size_t offset) const {
@@ -52,7 +54,6 @@ std::optional<YamlError> Composer::finish() {
     bool document_done = false;
     if (auto error = on_event(*event, document_done)) return error;
   }
-  if (auto error = count_comments(text_.size())) return error;
   if (options_.enforce_alias_anchor_ratio && alias_count_ >= options_.ratio_min_aliases &&
       (anchors_.empty() || alias_count_ > anchors_.size() * options_.max_aliases_per_anchor)) {
     return error_at(last_alias_offset_, "budget breached: alias/anchor ratio (" +
@@ -103,28 +104,6 @@ bool Composer::in_key_position() const {
   return (pending_items_.size() - stack_.back().items_start) % 2 == 0;
 }
 
-std::optional<YamlError> Composer::count_comments(std::size_t until) {
-  until = std::min(until, text_.size());
-  std::size_t i = comment_scan_;
-  while (i < until) {
-    // Outside scalars, "#" after a blank or a line break (or at the very
-    // start) opens a comment that runs to the end of its line.
-    if (text_[i] == '#' && (i == 0 || is_blank_or_break(text_[i - 1]))) {
-      std::size_t end = text_.find_first_of("\r\n", i);
-      if (end == std::string_view::npos) end = text_.size();
-      comment_bytes_ += end - i;
-      if (comment_bytes_ > options_.max_comment_bytes) {
-        return breach("total comment bytes", options_.max_comment_bytes, i);
-      }
-      i = end;
-      continue;
-    }
-    ++i;
-  }
-  comment_scan_ = std::max(i, comment_scan_);
-  return std::nullopt;
-}
-
 std::optional<YamlError> Composer::register_anchor(std::string_view name, NodeId node,
                                                    const Cost& cost, bool complete,
                                                    std::size_t offset) {
@@ -171,8 +150,6 @@ std::optional<YamlError> Composer::on_scalar(const Event& event) {
   if (scalar_bytes_ > options_.max_scalar_bytes) {
     return breach("total scalar bytes", options_.max_scalar_bytes, event.start);
   }
-  if (auto error = count_comments(event.start)) return error;
-  comment_scan_ = std::max(comment_scan_, event.end);
 
   NodeId id = tree_.add_scalar(event.start, event.text, event.style, event.tag);
   if (in_key_position()) {

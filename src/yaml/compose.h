@@ -76,7 +76,6 @@ class Composer {
   void resolve_merges(Frame& frame);
   std::optional<YamlError> register_anchor(std::string_view name, NodeId node, const Cost& cost,
                                            bool complete, std::size_t offset);
-  std::optional<YamlError> count_comments(std::size_t until);
   std::optional<YamlError> breach(std::string_view what, std::uint64_t limit, std::size_t offset) const;
 
   std::string_view text_;
@@ -92,10 +91,8 @@ class Composer {
   std::uint64_t node_count_ = 0;
   std::uint64_t document_count_ = 0;
   std::uint64_t scalar_bytes_ = 0;
-  std::uint64_t comment_bytes_ = 0;
   std::uint64_t merge_key_count_ = 0;
   std::uint64_t replayed_events_ = 0;
-  std::size_t comment_scan_ = 0;
   std::size_t last_alias_offset_ = 0;
   bool stream_ended_ = false;
 };

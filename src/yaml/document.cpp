@@ -1,7 +1,6 @@
 #include "yaml/document.h"
 
 #include "yaml/compose.h"
-#include "yaml/flow_scan.h"
 #include "yaml/text_check.h"
 
 namespace kelp::yaml {
@@ -14,7 +13,6 @@ std::optional<std::string> read_yaml_document(std::string_view text,
     text.remove_prefix(kByteOrderMark.size());
   }
   if (auto fault = check_yaml_text(text)) return render_error(text, *fault, options);
-  if (auto fault = check_flow_budgets(text, options)) return render_error(text, *fault, options);
 
   Composer composer(text, options);
   if (auto error = composer.read_first_document()) return render_error(text, *error, options);

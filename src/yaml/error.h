@@ -15,8 +15,8 @@ struct YamlError {
   std::string message;
   // Byte offset into the text that was parsed (after the byte-order mark).
   std::size_t offset = 0;
-  // When non-zero, the 1-based position as reported by the parser; it then
-  // takes the place of `offset`.
+  // When non-zero, a 1-based position given directly (the character check
+  // gives one); it then takes the place of `offset`.
   std::size_t line = 0;
   std::size_t column = 0;
 };

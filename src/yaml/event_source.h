@@ -1,6 +1,5 @@
 // The parser's event stream over one YAML text, with positions as byte
-// offsets and texts as views. The parser reports its errors into a
-// collecting diagnostic object, never to the terminal.
+// offsets and texts as views.
 #pragma once
 
 #include <cstddef>
@@ -31,7 +30,9 @@ enum class ScalarStyle : std::uint8_t { Plain, SingleQuoted, DoubleQuoted, Liter
 struct Event {
   EventType type = EventType::StreamStart;
   // Byte offsets of the event's main token. Implicit events have no token;
-  // they carry the position of the previous event and `has_mark` false.
+  // they carry the position where they were recognised and `has_mark`
+  // false. Document events have `has_mark` exactly when their "---" or
+  // "..." marker is written.
   std::size_t start = 0;
   std::size_t end = 0;
   bool has_mark = false;
@@ -42,12 +43,18 @@ struct Event {
   // the node has none.
   std::string_view tag;
   ScalarStyle style = ScalarStyle::Plain;
+  // On MappingStart and SequenceStart: the collection is in flow style.
+  bool flow = false;
 };
 
 class EventSource {
  public:
-  // `text` must outlive the source and hold no NUL byte.
-  explicit EventSource(std::string_view text);
+  // `text` must outlive the source. Nesting deeper than `max_depth`, and
+  // scalar or comment bytes beyond their budgets, end the stream with an
+  // error as soon as the scanner meets them.
+  explicit EventSource(std::string_view text, std::uint64_t max_depth = 2000,
+                       std::uint64_t max_scalar_bytes = 67108864,
+                       std::uint64_t max_comment_bytes = 67108864);
   ~EventSource();
   EventSource(const EventSource&) = delete;
   EventSource& operator=(const EventSource&) = delete;
@@ -60,10 +67,5 @@ class EventSource {
   struct State;
   std::unique_ptr<State> state_;
 };
-
-// The parser's message with the words that would be taken for the position
-// rephrased ("line" becomes "row"), so that " at line L" stays the first
-// occurrence of "line" in the display text.
-std::string rephrase_parser_message(std::string_view message);
 
 }  // namespace kelp::yaml

@@ -1,16 +1,26 @@
 #include "yaml/node.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace kelp::yaml {
 
 namespace {
 
+// Chunks grow from a size that suits one small file to one that keeps the
+// number of allocations low for large ones.
+constexpr std::size_t kFirstChunk = 4 * 1024;
 constexpr std::size_t kChunkSize = 64 * 1024;
 
 }  // namespace
 
-NodeTree::NodeTree() { tags_.emplace_back(); }
+NodeTree::NodeTree() {
+  tags_.emplace_back();
+  // Enough for a small document without regrowing.
+  nodes_.reserve(64);
+  items_.reserve(64);
+}
 
 NodeId NodeTree::resolve(NodeId id) const {
   const Node& n = nodes_[id];
@@ -35,17 +45,23 @@ std::uint32_t NodeTree::intern_tag(std::string_view tag) {
 
 const char* NodeTree::store_text(std::string_view text) {
   if (text.empty()) return "";
+  if (!source_.empty() && std::less_equal<const char*>()(source_.data(), text.data()) &&
+      std::less_equal<const char*>()(text.data() + text.size(), source_.data() + source_.size())) {
+    return text.data();
+  }
   if (text.size() > kChunkSize / 4) {
     // Large texts get a chunk of their own and leave the shared one open.
-    auto own = std::make_unique<char[]>(text.size());
+    std::unique_ptr<char[]> own(new char[text.size()]);
     std::memcpy(own.get(), text.data(), text.size());
     const char* p = own.get();
     chunks_.insert(chunks_.end() - (chunks_.empty() ? 0 : 1), std::move(own));
     return p;
   }
   if (chunks_.empty() || chunk_used_ + text.size() > chunk_size_) {
-    chunks_.push_back(std::make_unique<char[]>(kChunkSize));
-    chunk_size_ = kChunkSize;
+    std::size_t size = chunks_.empty() ? kFirstChunk : std::min(kChunkSize, 2 * chunk_size_);
+    while (size < text.size()) size *= 2;
+    chunks_.push_back(std::unique_ptr<char[]>(new char[size]));
+    chunk_size_ = size;
     chunk_used_ = 0;
   }
   char* p = chunks_.back().get() + chunk_used_;

@@ -55,6 +55,10 @@ class NodeTree {
   // The text of a mapping key node (a scalar, or an alias of one).
   std::string_view key_text(NodeId key) const { return text(node(resolve(key))); }
 
+  // Scalar texts that are views into `source` are kept as views; others are
+  // copied. `source` must outlive the tree.
+  void borrow_from(std::string_view source) { source_ = source; }
+
   NodeId add_scalar(std::size_t offset, std::string_view text, ScalarStyle style,
                     std::string_view tag);
   NodeId add_alias(std::size_t offset, NodeId target);
@@ -75,6 +79,7 @@ class NodeTree {
   std::size_t chunk_used_ = 0;
   std::size_t chunk_size_ = 0;
   NodeId root_ = kNoNode;
+  std::string_view source_;
 };
 
 }  // namespace kelp::yaml

@@ -1,9 +1,12 @@
 #include "yaml/text_check.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "unicode/text.h"
+#include "yaml/position.h"
 
 namespace kelp::yaml {
 
@@ -40,30 +43,42 @@ bool is_allowed_yaml_char(char32_t cp) {
 }
 
 std::optional<YamlError> check_yaml_text(std::string_view text) {
-  std::size_t line = 1;
-  std::size_t column = 1;
+  const char* data = text.data();
+  const std::size_t size = text.size();
   std::size_t pos = 0;
-  while (pos < text.size()) {
-    auto byte = static_cast<unsigned char>(text[pos]);
-    // Printable ASCII is by far the common case.
-    if (byte >= 0x20 && byte < 0x7F) {
+  auto fault_here = [&](std::size_t start, std::string message) {
+    LineColumn at = line_column_at(text, start);
+    return fault(at.line, at.column, start, std::move(message));
+  };
+  while (pos < size) {
+    // Eight bytes at a time while they are all printable ASCII, by far the
+    // common case.
+    while (pos + 8 <= size) {
+      std::uint64_t w;
+      std::memcpy(&w, data + pos, 8);
+      constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+      constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+      std::uint64_t suspicious = (w | ((w - 0x20 * kOnes) & ~w) | (w + kOnes)) & kHigh;
+      if (suspicious != 0) {
+        // The lowest flagged byte is exact; later ones may be false alarms.
+        pos += static_cast<std::size_t>(__builtin_ctzll(suspicious)) / 8;
+        break;
+      }
+      pos += 8;
+    }
+    if (pos >= size) break;
+    auto byte = static_cast<unsigned char>(data[pos]);
+    if ((byte >= 0x20 && byte < 0x7F) || byte == '\n' || byte == '\r' || byte == '\t') {
       ++pos;
-      ++column;
       continue;
     }
     std::size_t start = pos;
     char32_t cp = unicode::next_code_point(text, pos);
     if (cp == 0xFFFD && pos - start == 1) {
-      return fault(line, column, start, "invalid UTF-8 byte " + hex_byte(byte) + " in YAML text");
+      return fault_here(start, "invalid UTF-8 byte " + hex_byte(byte) + " in YAML text");
     }
     if (!is_allowed_yaml_char(cp)) {
-      return fault(line, column, start, "character " + hex_code(cp) + " is not allowed in YAML text");
-    }
-    if (cp == '\n' || (cp == '\r' && (pos >= text.size() || text[pos] != '\n'))) {
-      ++line;
-      column = 1;
-    } else {
-      ++column;
+      return fault_here(start, "character " + hex_code(cp) + " is not allowed in YAML text");
     }
   }
   return std::nullopt;

@@ -1,6 +1,6 @@
-// The check of a YAML text's characters before it reaches the parser, which
-// would otherwise stop silently at a NUL byte and let some invalid bytes
-// through.
+// The check of a YAML text's characters before it is scanned: the scanner
+// works on bytes and relies on the text being UTF-8 of the characters YAML
+// allows, so invalid bytes, NUL and other controls are refused here first.
 #pragma once
 
 #include <optional>

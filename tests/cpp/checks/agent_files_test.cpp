@@ -155,6 +155,27 @@ TEST(AgentFile, MalformedYamlCarriesTheErrorTextAndPosition) {
   EXPECT_EQ(context.diagnostics[0].span->line, 2u);
 }
 
+TEST(AgentFile, FlowLookingTextInsideScalarsIsNoYamlFault) {
+  // Brackets and commas inside strings, and continuation rows that start
+  // with a bracket, are text: no nesting or node budget is touched.
+  const std::string texts[] = {
+      R"({"name":"writer","description":")" + std::string(2001, '[') + R"("})",
+      R"({"name":"writer","description":")" + std::string(750001, ',') + R"("})",
+      [] {
+        std::string text = "name: writer\ndescription: see\n";
+        for (int i = 0; i < 2001; ++i) text += "  [x\n";
+        return text;
+      }(),
+  };
+  for (const std::string& text : texts) {
+    auto checked = check_one(text);
+    ASSERT_TRUE(checked.record.has_value()) << text.substr(0, 60);
+    for (const std::string& l : checked.lines) {
+      EXPECT_EQ(l.find("agent.yaml_malformed"), std::string::npos) << l.substr(0, 200);
+    }
+  }
+}
+
 TEST(AgentFile, TopLevelMustBeAMapping) {
   for (const char* yaml : {"- a\n- b\n", "just text\n", "42\n", "~\n"}) {
     auto checked = check_one(yaml);

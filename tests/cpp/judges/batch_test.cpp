@@ -209,6 +209,16 @@ INSTANTIATE_TEST_SUITE_P(
                     ""}),
     KELP_CASE_NAMES(p.name));
 
+TEST(JudgeBatch, JsonStyleSourcesWithBracketsInStringsRead) {
+  // The brackets are text, far past the nesting budget.
+  std::string instructions(2001, '[');
+  auto result = parse_judge_definitions(
+      {{"j.yaml", "{\"judge\":\"j\",\"llm\":{\"model\":\"m\"},\"instructions\":\"" + instructions + "\"}"}});
+  ASSERT_TRUE(result) << result.error();
+  ASSERT_EQ(result->size(), 1u);
+  EXPECT_EQ((*result)[0].definition.instructions, instructions);
+}
+
 TEST(JudgeBatch, YamlFailureStopsBeforeLaterSources) {
   auto result = parse_judge_definitions({{"b.yaml", judge_yaml("dup")},
                                          {"c.yaml", judge_yaml("dup")},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 
 namespace kelp::yaml {
@@ -114,6 +115,53 @@ TEST(YamlValues, TextIsKeptExactly) {
   EXPECT_EQ(v.get("c")->as_string(), "caf\xC3\xA9");
   EXPECT_EQ(v.get("d")->as_string(), "a\xC2\x85" "b");
 }
+
+// Brackets, braces and commas inside scalars are text: they open no
+// collection and count towards no nesting or node budget.
+struct FlowLookingText {
+  const char* name;
+  std::string text;
+  std::string key;
+  std::string expected;
+};
+void PrintTo(const FlowLookingText& c, std::ostream* os) { *os << c.name; }
+
+class FlowLookingTextReads : public ::testing::TestWithParam<FlowLookingText> {};
+
+TEST_P(FlowLookingTextReads, AndComesBackUnchanged) {
+  const FlowLookingText& c = GetParam();
+  JsonValue v = read_ok(c.text);
+  ASSERT_TRUE(v.is_object());
+  ASSERT_NE(v.get(c.key), nullptr);
+  EXPECT_EQ(v.get(c.key)->as_string(), c.expected);
+}
+
+std::string repeated(std::string_view part, std::size_t times) {
+  std::string out;
+  out.reserve(part.size() * times);
+  for (std::size_t i = 0; i < times; ++i) out += part;
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Budgets, FlowLookingTextReads,
+    ::testing::Values(
+        FlowLookingText{"BracketsInAJsonStyleString",
+                        "{\"name\":\"writer\",\"description\":\"" + std::string(2001, '[') + "\"}",
+                        "description", std::string(2001, '[')},
+        FlowLookingText{"CommasInAJsonStyleString",
+                        "{\"name\":\"writer\",\"description\":\"" + std::string(750001, ',') + "\"}",
+                        "description", std::string(750001, ',')},
+        FlowLookingText{"BracesInASingleQuotedString",
+                        "description: '" + std::string(2001, '{') + "'\n", "description",
+                        std::string(2001, '{')},
+        FlowLookingText{"PlainContinuationRowsStartingWithBrackets",
+                        "description: see\n" + repeated("  [x\n", 2001), "description",
+                        "see" + repeated(" [x", 2001)},
+        FlowLookingText{"PlainContinuationRowsStartingWithBraces",
+                        "description: see\n" + repeated("  {x,\n", 2001), "description",
+                        "see" + repeated(" {x,", 2001)}),
+    [](const ::testing::TestParamInfo<FlowLookingText>& info) { return std::string(info.param.name); });
 
 // ---- tags ------------------------------------------------------------------
 
@@ -256,7 +304,7 @@ TEST(YamlErrorDisplay, LongLinesAreWindowedAroundTheColumn) {
 
 TEST(YamlErrorDisplay, ParserMessagesKeepTheSpanReadable) {
   std::string error = read_error("a: b: c\n");
-  EXPECT_EQ(first_line(error), "invalid nested block mapping on the same row at line 1, column 5");
+  EXPECT_EQ(first_line(error), "mapping values are not allowed here at line 1, column 5");
   EXPECT_EQ(span_from_error_text(error), (Span{1, 5}));
 }
 

@@ -30,7 +30,7 @@ using namespace std::string_literals;
 INSTANTIATE_TEST_SUITE_P(
     Characters, TextCheckFaults,
     ::testing::Values(
-        // The parser would stop silently at the NUL and drop the rest.
+        // A NUL anywhere is refused, not taken for the end of the text.
         BadText{"a: 1\nb: x\0y\n"s, "character U+0000 is not allowed in YAML text", 2, 5},
         BadText{"a: \x01"s, "character U+0001 is not allowed in YAML text", 1, 4},
         BadText{"a: \x7F"s, "character U+007F is not allowed in YAML text", 1, 4},

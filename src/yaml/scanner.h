@@ -1,0 +1,202 @@
+// The YAML tokeniser: turns a text into the tokens of the YAML 1.2 syntax
+// (directives, document markers, block and flow structure, keys and values,
+// properties and scalars with their final text). Block structure is derived
+// from indentation as tokens are fetched; implicit keys are recognised with
+// a bounded lookahead, so the token queue never holds more than one key's
+// worth of tokens. Nesting depth, scalar bytes and comment bytes are counted
+// here, so that a text breaching them is refused before anything is built.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "yaml/error.h"
+#include "yaml/event_source.h"
+
+namespace kelp::yaml {
+
+enum class TokenType : std::uint8_t {
+  StreamStart,
+  StreamEnd,
+  VersionDirective,
+  TagDirective,
+  ReservedDirective,
+  DocumentStart,
+  DocumentEnd,
+  BlockSequenceStart,
+  BlockMappingStart,
+  BlockEnd,
+  FlowSequenceStart,
+  FlowSequenceEnd,
+  FlowMappingStart,
+  FlowMappingEnd,
+  BlockEntry,
+  FlowEntry,
+  Key,
+  Value,
+  Alias,
+  Anchor,
+  Tag,
+  Scalar,
+};
+
+struct Token {
+  TokenType type = TokenType::StreamStart;
+  ScalarStyle style = ScalarStyle::Plain;
+  // Scalar text lives in the scanner's buffer rather than the input.
+  bool built = false;
+  // Byte offsets of the token in the input.
+  std::size_t start = 0;
+  std::size_t end = 0;
+  // Scalar text (an offset into the buffer when `built`), alias and anchor
+  // names, the tag handle, the %TAG handle, the %YAML version.
+  std::size_t text_start = 0;
+  std::size_t text_size = 0;
+  // The tag suffix (verbatim tags: the whole tag, with an empty handle) or
+  // the %TAG prefix; always a view into the input.
+  std::string_view suffix;
+  bool verbatim = false;
+};
+
+struct ScanLimits {
+  std::uint64_t max_depth = 2000;
+  std::uint64_t max_scalar_bytes = 67108864;
+  std::uint64_t max_comment_bytes = 67108864;
+};
+
+class Scanner {
+ public:
+  // `text` must outlive the scanner.
+  Scanner(std::string_view text, const ScanLimits& limits);
+
+  // The token at the head of the queue; nullptr after an error.
+  const Token* peek() { return head_ready_ ? &tokens_[head_] : fetch_head(); }
+  // Drops the head token (after a successful peek).
+  void skip() {
+    ++head_;
+    ++taken_;
+    head_ready_ = false;
+  }
+  // The text of a token: a view into the input or into the scanner's buffer,
+  // valid until the queue next runs empty.
+  std::string_view text(const Token& token) const;
+
+  const std::optional<YamlError>& error() const { return error_; }
+  std::string_view input() const { return in_; }
+
+ private:
+  struct SimpleKey {
+    bool possible = false;
+    bool required = false;
+    // In a flow mapping a key may run over several rows.
+    bool multi_row = false;
+    std::size_t token_number = 0;
+    std::size_t offset = 0;
+    std::size_t row = 0;
+    std::size_t column = 0;
+    // Characters counted so far between the key and the scan position.
+    std::size_t counted_to = 0;
+    std::size_t chars = 0;
+    // A tab precedes the key on its row.
+    bool tab_before = false;
+  };
+  struct FlowLevel {
+    bool mapping = false;
+  };
+
+  const Token* fetch_head();
+  bool fetch_token();
+  bool scan_to_next_token();
+  bool check_stale_key(SimpleKey& key);
+  bool stale_keys();
+  bool save_simple_key();
+  bool remove_simple_key();
+  void unroll_indent(std::ptrdiff_t column, std::size_t at);
+  bool roll_indent(std::ptrdiff_t column, std::size_t number, TokenType type, std::size_t at);
+  bool need_more_tokens();
+
+  bool fetch_stream_end();
+  bool fetch_directive();
+  bool fetch_document_marker(TokenType type);
+  bool fetch_flow_start(TokenType type, bool mapping);
+  bool fetch_flow_end(TokenType type);
+  bool fetch_flow_entry();
+  bool fetch_block_entry();
+  bool fetch_key();
+  bool fetch_value();
+  bool fetch_anchor(TokenType type);
+  bool fetch_tag();
+  bool fetch_block_scalar(bool literal);
+  bool fetch_quoted(bool single);
+  bool fetch_plain();
+
+  bool scan_quoted(bool single, Token& token);
+  bool scan_plain(Token& token);
+  bool scan_block_scalar(bool literal, Token& token);
+  bool scan_escape(std::string& out);
+  bool count_scalar_bytes(std::size_t bytes, std::size_t at);
+  // The scalar being built in the buffer since `text_start` still fits the
+  // budget.
+  bool building_within_budget(std::size_t text_start, std::size_t at);
+
+  bool fail(std::size_t offset, std::string message);
+  bool breach(std::string_view what, std::uint64_t limit, std::size_t offset);
+
+  // Character classes at an offset; past the end reads as a NUL.
+  char at(std::size_t i) const { return i < in_.size() ? in_[i] : '\0'; }
+  bool is_break_at(std::size_t i) const { return at(i) == '\n' || at(i) == '\r'; }
+  bool is_blank_at(std::size_t i) const { return at(i) == ' ' || at(i) == '\t'; }
+  bool is_blankz_at(std::size_t i) const { return i >= in_.size() || is_blank_at(i) || is_break_at(i); }
+  bool is_flow_indicator_at(std::size_t i) const;
+  bool is_document_marker_at(std::size_t i) const;
+  // Consumes one line break (CR, LF or CRLF) at the position.
+  void skip_break();
+  std::size_t column() const { return pos_ - row_start_; }
+
+  void push(const Token& token) { tokens_.push_back(token); }
+  void insert(std::size_t number, const Token& token);
+  Token make(TokenType type, std::size_t start, std::size_t end) const;
+
+  std::string_view in_;
+  ScanLimits limits_;
+  std::size_t pos_ = 0;
+  std::size_t row_ = 0;
+  std::size_t row_start_ = 0;
+
+  std::vector<Token> tokens_;
+  std::size_t head_ = 0;
+  // Tokens dropped from the queue so far; with `head_` it numbers tokens.
+  std::size_t taken_ = 0;
+  // The head token is final: no implicit key can be inserted before it.
+  bool head_ready_ = false;
+  std::string buffer_;
+  std::string work_;
+
+  std::ptrdiff_t indent_ = -1;
+  std::vector<std::ptrdiff_t> indents_;
+  std::vector<SimpleKey> keys_;
+  std::vector<FlowLevel> flows_;
+  // The lowest flow level that may hold a possible key; keys below it are
+  // known to be impossible.
+  std::size_t lowest_key_ = 0;
+  bool simple_key_allowed_ = false;
+  // The previous token ends a JSON-like node (quoted scalar or flow
+  // collection), after which ":" needs no following space in flow context.
+  bool adjacent_value_allowed_ = false;
+  // The white space before the current token on its row holds a tab.
+  bool tab_before_ = false;
+  bool stream_start_done_ = false;
+  bool stream_end_done_ = false;
+  // Between the start of a document's content and its end marker, where a
+  // "%" cannot start a directive.
+  bool in_document_ = false;
+  std::uint64_t scalar_bytes_ = 0;
+  std::uint64_t comment_bytes_ = 0;
+  std::optional<YamlError> error_;
+};
+
+}  // namespace kelp::yaml
