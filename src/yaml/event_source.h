@@ -42,7 +42,8 @@ struct Event {
   // the node has none.
   std::string_view tag;
   ScalarStyle style = ScalarStyle::Plain;
-  // MappingStart/SequenceStart of a flow collection ("{...}", "[...]").
+  // MappingStart/SequenceStart of a flow collection: "{...}", "[...]", and
+  // the single-pair mapping "[a: b]" inside a flow sequence.
   bool flow = false;
 };
 
