@@ -43,7 +43,8 @@ struct Event {
   // the node has none.
   std::string_view tag;
   ScalarStyle style = ScalarStyle::Plain;
-  // On MappingStart and SequenceStart: the collection is in flow style.
+  // MappingStart/SequenceStart of a flow collection: "{...}", "[...]", and
+  // the single-pair mapping "[a: b]" inside a flow sequence.
   bool flow = false;
 };
 

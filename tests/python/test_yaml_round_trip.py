@@ -11,11 +11,12 @@ import math
 import re
 
 import pytest
-import yaml
 from hypothesis import HealthCheck, assume, given, settings
 from hypothesis import strategies as st
 
 import kelp_recipe_check as krc
+
+yaml = pytest.importorskip("yaml")  # PyYAML, the writer of the texts (a test-only dependency)
 
 EXAMPLES = settings(max_examples=120, deadline=None, suppress_health_check=[HealthCheck.too_slow, HealthCheck.filter_too_much])
 

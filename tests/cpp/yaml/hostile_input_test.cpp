@@ -3,11 +3,14 @@
 // aliases, deep block nesting. Each must end in a value or in the error of
 // the limit it breaches, never in a crash.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstddef>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
+#include "yaml/event_source.h"
 #include "yaml/reader.h"
 
 namespace kelp::yaml {
@@ -225,6 +228,45 @@ INSTANTIATE_TEST_SUITE_P(
                     return text;
                   }}),
     [](const ::testing::TestParamInfo<DepthCase>& info) { return std::string(info.param.name); });
+
+// ---- short texts that have crashed or hung a parser ------------------------------
+
+struct ShortCase {
+  const char* name;
+  const char* text;
+};
+void PrintTo(const ShortCase& c, std::ostream* os) { *os << c.name; }
+
+class ShortHostileText : public ::testing::TestWithParam<ShortCase> {};
+
+// Read in a child process, so that a crash or a hang fails this test alone;
+// the watchdog only tells a hang from a read, which takes microseconds.
+TEST_P(ShortHostileText, ReadsCleanly) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  const std::string text = GetParam().text;
+  EXPECT_EXIT(
+      {
+        alarm(10);
+        auto value = read_json_value(text);
+        if (!value && !span_from_error_text(value.error())) std::_Exit(1);
+        EventSource source(text);
+        for (std::size_t n = 0; n < 1000; ++n) {
+          auto event = source.next();
+          if (!event || event->type == EventType::StreamEnd) std::_Exit(0);
+        }
+        std::_Exit(2);  // an endless event stream
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Short, ShortHostileText,
+    ::testing::Values(ShortCase{"explicit_key_dash_colon_tab", "? -:\t-"},
+                      ShortCase{"explicit_key_dash_tag_colon_tab", "? -!:\t-"},
+                      ShortCase{"invalid_utf8_in_directive_name", "%\xC1\n"},
+                      ShortCase{"invalid_utf8_in_yaml_directive", "%Y\xC1ML 1.2\n--- text\n"},
+                      ShortCase{"invalid_utf8_in_directive_comment", "%FOO bar # ig\xEEored\n--- x\n"}),
+    [](const ::testing::TestParamInfo<ShortCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelp::yaml
