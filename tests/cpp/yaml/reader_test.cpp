@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/case_name.h"
+
 #include <cmath>
 #include <ostream>
 #include <string>
@@ -184,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TagCase{"!!bool 'yes'", true}, TagCase{"!!null ''", nullptr},
                       TagCase{"!!map {a: 1}", JsonValue(JsonValue::Object{{"a", std::uint64_t{1}}})},
                       TagCase{"!!seq []", JsonValue(JsonValue::Array{})},
-                      TagCase{"!!str a: 1", JsonValue(JsonValue::Object{{"a", std::uint64_t{1}}})}));
+                      TagCase{"!!str a: 1", JsonValue(JsonValue::Object{{"a", std::uint64_t{1}}})}), KELP_CASE_NAMES(p.text));
 
 TEST(YamlTags, UnknownOrMismatchedTagsAreRefusedNotDropped) {
   EXPECT_EQ(first_line(read_error("a: !foo x\n")), "unsupported tag `!foo` at line 1, column 9");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/case_name.h"
+
 #include <cmath>
 #include <limits>
 
@@ -28,13 +30,13 @@ INSTANTIATE_TEST_SUITE_P(
                       PlainCase{"YeS", true}, PlainCase{"on", true}, PlainCase{"ON", true},
                       PlainCase{"true", true}, PlainCase{"True", true}, PlainCase{"n", false},
                       PlainCase{"no", false}, PlainCase{"Off", false}, PlainCase{"FALSE", false},
-                      PlainCase{"yess", "yess"}, PlainCase{"t", "t"}, PlainCase{"0", std::uint64_t{0}}));
+                      PlainCase{"yess", "yess"}, PlainCase{"t", "t"}, PlainCase{"0", std::uint64_t{0}}), KELP_CASE_NAMES(p.text));
 
 INSTANTIATE_TEST_SUITE_P(Nulls, PlainScalarTyping,
                          ::testing::Values(PlainCase{"", nullptr}, PlainCase{"~", nullptr},
                                            PlainCase{"null", nullptr}, PlainCase{"NULL", nullptr},
                                            PlainCase{"nUlL", nullptr}, PlainCase{"~~", "~~"},
-                                           PlainCase{"nil", "nil"}));
+                                           PlainCase{"nil", "nil"}), KELP_CASE_NAMES(p.text));
 
 INSTANTIATE_TEST_SUITE_P(
     Integers, PlainScalarTyping,
@@ -45,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlainCase{"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
                       // Too large for either integer type: the float parse takes it.
                       PlainCase{"18446744073709551616", 18446744073709551616.0},
-                      PlainCase{"-9223372036854775809", -9223372036854775809.0}));
+                      PlainCase{"-9223372036854775809", -9223372036854775809.0}), KELP_CASE_NAMES(p.text));
 
 INSTANTIATE_TEST_SUITE_P(
     Floats, PlainScalarTyping,
@@ -57,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlainCase{"1e-400", 0.0}, PlainCase{"0.0000e999", 0.0},
                       PlainCase{".inf", std::numeric_limits<double>::infinity()},
                       PlainCase{"+.Inf", std::numeric_limits<double>::infinity()},
-                      PlainCase{"-.INF", -std::numeric_limits<double>::infinity()}));
+                      PlainCase{"-.INF", -std::numeric_limits<double>::infinity()}), KELP_CASE_NAMES(p.text));
 
 INSTANTIATE_TEST_SUITE_P(
     Strings, PlainScalarTyping,
@@ -66,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlainCase{"infinity", "infinity"}, PlainCase{".", "."}, PlainCase{"e5", "e5"},
                       PlainCase{"1e", "1e"}, PlainCase{"+", "+"}, PlainCase{"-", "-"},
                       PlainCase{"- 1", "- 1"}, PlainCase{"+-1", "+-1"}, PlainCase{"-.nan", "-.nan"},
-                      PlainCase{".Nan", ".Nan"}, PlainCase{"hello world", "hello world"}));
+                      PlainCase{".Nan", ".Nan"}, PlainCase{"hello world", "hello world"}), KELP_CASE_NAMES(p.text));
 
 TEST(PlainScalarTyping, NanSpellings) {
   for (const char* text : {".nan", ".NaN", ".NAN"}) {

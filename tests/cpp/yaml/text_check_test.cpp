@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/case_name.h"
+
 #include <string>
 
 namespace kelp::yaml {
@@ -39,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadText{"a: \xEF\xBF\xBF"s, "character U+FFFF is not allowed in YAML text", 1, 4},
         // Columns count characters: the two-byte é counts once.
         BadText{"\xC3\xA9\xC3\xA9: \x02"s, "character U+0002 is not allowed in YAML text", 1, 5},
-        BadText{"a\r\nb\rc: \x03"s, "character U+0003 is not allowed in YAML text", 3, 4}));
+        BadText{"a\r\nb\rc: \x03"s, "character U+0003 is not allowed in YAML text", 3, 4}), KELP_CASE_NAMES(p.message));
 
 INSTANTIATE_TEST_SUITE_P(
     Encoding, TextCheckFaults,
@@ -47,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadText{"a: \xC3"s, "invalid UTF-8 byte 0xC3 in YAML text", 1, 4},
                       // An encoded surrogate and an overlong form.
                       BadText{"x\n\xED\xA0\x80"s, "invalid UTF-8 byte 0xED in YAML text", 2, 1},
-                      BadText{"\xC0\xAF"s, "invalid UTF-8 byte 0xC0 in YAML text", 1, 1}));
+                      BadText{"\xC0\xAF"s, "invalid UTF-8 byte 0xC0 in YAML text", 1, 1}), KELP_CASE_NAMES(p.message));
 
 TEST(TextCheck, AcceptsEveryAllowedClass) {
   std::string text = "tab:\tx\r\nnel: a\xC2\x85" "b\nnbsp: \xC2\xA0\nemoji: \xF0\x9F\x8D\x95\n"
