@@ -18,46 +18,59 @@ uint32_t utf8_len(uint32_t cp) {
 
 // Simple case folding equivalence classes, built once from the ICU data:
 // every code point whose simple folding differs from itself, grouped with
-// its folding.
+// its folding. Only cased characters have foldings, and ICU lists them
+// from its case data alone (far cheaper than Changes_When_Casefolded, which
+// also needs the normalization data).
 struct FoldTable {
   // Sorted by code point: each member of a class of two or more, with the
   // index of its class.
   std::vector<std::pair<uint32_t, uint32_t>> members;
-  std::vector<std::vector<uint32_t>> classes;
+  // Class i holds flat[starts[i]] up to flat[starts[i + 1]], ascending.
+  std::vector<uint32_t> flat;
+  std::vector<uint32_t> starts;
 
   FoldTable() {
     UErrorCode status = U_ZERO_ERROR;
-    USet* changes = uset_openEmpty();
-    uset_applyIntPropertyValue(changes, UCHAR_CHANGES_WHEN_CASEFOLDED, 1,
-                               &status);
+    USet* cased = uset_openEmpty();
+    uset_applyIntPropertyValue(cased, UCHAR_CASED, 1, &status);
     // (folding, code point) for every code point that folds to another.
     std::vector<std::pair<uint32_t, uint32_t>> folds;
     if (U_SUCCESS(status)) {
-      const int32_t n = uset_getItemCount(changes);
+      const int32_t n = uset_getItemCount(cased);
       for (int32_t i = 0; i < n; ++i) {
         UChar32 lo = 0, hi = 0;
         UErrorCode s = U_ZERO_ERROR;
-        if (uset_getItem(changes, i, &lo, &hi, nullptr, 0, &s) != 0) continue;
+        if (uset_getItem(cased, i, &lo, &hi, nullptr, 0, &s) != 0) continue;
         for (UChar32 c = lo; c <= hi; ++c) {
           const UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
           if (f != c) folds.emplace_back(static_cast<uint32_t>(f), static_cast<uint32_t>(c));
         }
       }
     }
-    uset_close(changes);
+    uset_close(cased);
     std::sort(folds.begin(), folds.end());
+    flat.reserve(2 * folds.size());
+    members.reserve(2 * folds.size());
     for (std::size_t i = 0; i < folds.size();) {
       const uint32_t fold = folds[i].first;
-      std::vector<uint32_t> cls;
-      for (; i < folds.size() && folds[i].first == fold; ++i) cls.push_back(folds[i].second);
-      cls.push_back(fold);
-      std::sort(cls.begin(), cls.end());
-      cls.erase(std::unique(cls.begin(), cls.end()), cls.end());
-      const uint32_t index = static_cast<uint32_t>(classes.size());
-      for (uint32_t cp : cls) members.emplace_back(cp, index);
-      classes.push_back(std::move(cls));
+      const std::size_t from = flat.size();
+      for (; i < folds.size() && folds[i].first == fold; ++i) flat.push_back(folds[i].second);
+      flat.push_back(fold);
+      std::sort(flat.begin() + static_cast<std::ptrdiff_t>(from), flat.end());
+      flat.erase(std::unique(flat.begin() + static_cast<std::ptrdiff_t>(from), flat.end()),
+                 flat.end());
+      const uint32_t index = static_cast<uint32_t>(starts.size());
+      for (std::size_t k = from; k < flat.size(); ++k) members.emplace_back(flat[k], index);
+      starts.push_back(static_cast<uint32_t>(from));
     }
+    starts.push_back(static_cast<uint32_t>(flat.size()));
     std::sort(members.begin(), members.end());
+  }
+
+  std::size_t class_count() const { return starts.size() - 1; }
+  std::span<const uint32_t> class_members(uint32_t index) const {
+    return std::span<const uint32_t>(flat).subspan(
+        starts[index], starts[index + 1] - starts[index]);
   }
 };
 
@@ -179,7 +192,7 @@ CodepointSet CodepointSet::case_folded() const {
     auto it = std::lower_bound(
         t.members.begin(), t.members.end(), std::make_pair(r.lo, uint32_t{0}));
     for (; it != t.members.end() && it->first <= r.hi; ++it) {
-      for (uint32_t cp : t.classes[it->second]) added.push_back({cp, cp});
+      for (uint32_t cp : t.class_members(it->second)) added.push_back({cp, cp});
     }
   }
   if (added.empty()) return *this;
@@ -201,7 +214,7 @@ bool has_simple_case_mapping(uint32_t cp) {
   return case_class_index(cp).has_value();
 }
 
-std::size_t case_class_count() { return fold_table().classes.size(); }
+std::size_t case_class_count() { return fold_table().class_count(); }
 
 std::optional<uint32_t> case_class_index(uint32_t cp) {
   const FoldTable& t = fold_table();
@@ -211,8 +224,8 @@ std::optional<uint32_t> case_class_index(uint32_t cp) {
   return it->second;
 }
 
-const std::vector<uint32_t>& case_class_members(uint32_t index) {
-  return fold_table().classes[index];
+std::span<const uint32_t> case_class_members(uint32_t index) {
+  return fold_table().class_members(index);
 }
 
 }  // namespace kelp::regex

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace kelp::regex {
@@ -55,6 +56,6 @@ bool has_simple_case_mapping(uint32_t cp);
 // number, the index of the one holding `cp` (if any) and their members.
 std::size_t case_class_count();
 std::optional<uint32_t> case_class_index(uint32_t cp);
-const std::vector<uint32_t>& case_class_members(uint32_t index);
+std::span<const uint32_t> case_class_members(uint32_t index);
 
 }  // namespace kelp::regex
