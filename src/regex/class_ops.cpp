@@ -105,6 +105,7 @@ SharedClass::SharedClass(CodepointSet set, bool remembered)
 const SharedClass& SharedClass::folded() const {
   std::call_once(fold_once_, [this] {
     folded_ = std::make_unique<SharedClass>(set_->case_folded(), remembered_);
+    if (*folded_->set_ == *set_) folded_->same_members_ = this;
   });
   return *folded_;
 }
@@ -117,6 +118,7 @@ const SharedClass& SharedClass::negated() const {
 }
 
 const PricedClass& SharedClass::priced() const {
+  if (same_members_) return same_members_->priced();
   std::call_once(price_once_, [this] {
     Utf8CostModel model;
     priced_ = price_afresh(*set_, model);

@@ -44,6 +44,9 @@ class SharedClass {
  private:
   SetRef set_;
   bool remembered_;
+  // A class with the same members (the class this one folds from, when
+  // folding added none), whose price is this one's.
+  const SharedClass* same_members_ = nullptr;
   mutable std::once_flag fold_once_, negate_once_, price_once_;
   mutable std::unique_ptr<SharedClass> folded_, negated_;
   mutable PricedClass priced_;

@@ -4,6 +4,7 @@
 #include <unicode/uset.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace kelp::regex {
 namespace {
@@ -185,14 +186,24 @@ CodepointSet CodepointSet::symmetric_difference(const CodepointSet& other) const
   return united(other).minus(intersected(other));
 }
 
+bool CodepointSet::contains(uint32_t cp) const {
+  auto it = std::upper_bound(ranges_.begin(), ranges_.end(), cp,
+                             [](uint32_t c, const CodepointRange& r) { return c < r.lo; });
+  return it != ranges_.begin() && std::prev(it)->hi >= cp;
+}
+
 CodepointSet CodepointSet::case_folded() const {
   const FoldTable& t = fold_table();
+  // Only equivalents not yet members are added: in large classes such as
+  // the letters, nearly all of them already are.
   std::vector<CodepointRange> added;
   for (const CodepointRange& r : ranges_) {
     auto it = std::lower_bound(
         t.members.begin(), t.members.end(), std::make_pair(r.lo, uint32_t{0}));
     for (; it != t.members.end() && it->first <= r.hi; ++it) {
-      for (uint32_t cp : t.class_members(it->second)) added.push_back({cp, cp});
+      for (uint32_t cp : t.class_members(it->second)) {
+        if ((cp < r.lo || cp > r.hi) && !contains(cp)) added.push_back({cp, cp});
+      }
     }
   }
   if (added.empty()) return *this;

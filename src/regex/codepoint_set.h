@@ -27,6 +27,7 @@ class CodepointSet {
   const std::vector<CodepointRange>& ranges() const { return ranges_; }
   bool empty() const { return ranges_.empty(); }
   bool is_ascii() const { return ranges_.empty() || ranges_.back().hi <= 0x7F; }
+  bool contains(uint32_t cp) const;
   // The only member, when there is exactly one.
   std::optional<uint32_t> single_member() const;
   // Shortest and longest UTF-8 encoding among the members (sets not empty).
