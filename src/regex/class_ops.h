@@ -36,7 +36,9 @@ class SharedClass {
   // class with the same members.
   const SharedClass& folded() const;
   const SharedClass& negated() const;
-  const PricedClass& priced() const;
+  // `scratch` serves the first pricing; every class is priced as if with a
+  // model of its own.
+  const PricedClass& priced(Utf8CostModel& scratch) const;
   // A remembered class, or one derived from it. Each use of such a class is
   // handed out as a copy, as a check would have computed it.
   bool remembered() const { return remembered_; }
