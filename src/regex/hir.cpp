@@ -447,7 +447,7 @@ Expr alternation_expr(Session& s, std::vector<Expr> branches) {
 
 // --- Concatenation --------------------------------------------------------
 
-void ConcatBuilder::add(Session& s, Expr e) {
+void ConcatBuilder::add(Session& s, Expr&& e) {
   if (e.kind == Expr::Kind::Empty) return;
   if (e.kind == Expr::Kind::Literal) {
     pending_ += e.literal;
@@ -465,7 +465,7 @@ void ConcatBuilder::flush_literal(Session& s) {
   pending_.clear();
 }
 
-void ConcatBuilder::add_piece(Session& s, Expr e) {
+void ConcatBuilder::add_piece(Session& s, Expr&& e) {
   auto absorb = [&](Expr& x) {
     cost_ = cost_ + price(s, x);
     min_len_ = add_len(min_len_, x.min_len);

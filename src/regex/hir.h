@@ -121,13 +121,13 @@ Expr alternation_expr(Session& s, std::vector<Expr> branches);
 // two pieces, so long concatenations take little memory.
 class ConcatBuilder {
  public:
-  void add(Session& s, Expr e);
+  void add(Session& s, Expr&& e);
   void add_char(uint32_t cp);
   Expr finish(Session& s);
 
  private:
   void flush_literal(Session& s);
-  void add_piece(Session& s, Expr e);
+  void add_piece(Session& s, Expr&& e);
 
   std::string pending_;
   std::size_t pieces_ = 0;
