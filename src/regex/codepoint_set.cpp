@@ -1,12 +1,13 @@
 #include "regex/codepoint_set.h"
 
 #include <unicode/uchar.h>
-#include <unicode/uset.h>
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <iterator>
+
+#include "regex/char_categories.h"
 
 namespace kelp::regex {
 namespace {
@@ -38,9 +39,11 @@ void sort_by_code_point(std::vector<uint64_t>& v, unsigned shift) {
 
 // Simple case folding equivalence classes, built once from the ICU data:
 // every code point whose simple folding differs from itself, grouped with
-// its folding. Only cased characters have foldings, and ICU lists them
-// from its case data alone (far cheaper than Changes_When_Casefolded, which
-// also needs the normalization data).
+// its folding. Only cased characters have foldings: letters, and the few
+// combining marks, letter numbers and symbols with case (the iota
+// subscript, Roman numerals, circled letters); the other letters (Lm, Lo)
+// have none. Testing the characters of these categories costs far less
+// than ICU's sets of cased or case-changing characters.
 struct FoldTable {
   // Sorted: each member of a class of two or more, as (code point << 32) |
   // index of its class.
@@ -54,27 +57,20 @@ struct FoldTable {
   std::array<int32_t, kDirect> direct{};
 
   FoldTable() {
-    UErrorCode status = U_ZERO_ERROR;
-    USet* cased = uset_openEmpty();
-    uset_applyIntPropertyValue(cased, UCHAR_CASED, 1, &status);
+    constexpr int32_t kWithCase = U_GC_LU_MASK | U_GC_LL_MASK | U_GC_LT_MASK |
+                                  U_GC_MN_MASK | U_GC_NL_MASK | U_GC_SO_MASK;
     // (folding << 32) | code point, for every code point that folds to
-    // another.
+    // another, ascending by code point.
     std::vector<uint64_t> folds;
-    if (U_SUCCESS(status)) {
-      const int32_t n = uset_getItemCount(cased);
-      for (int32_t i = 0; i < n; ++i) {
-        UChar32 lo = 0, hi = 0;
-        UErrorCode s = U_ZERO_ERROR;
-        if (uset_getItem(cased, i, &lo, &hi, nullptr, 0, &s) != 0) continue;
-        for (UChar32 c = lo; c <= hi; ++c) {
-          const UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
-          if (f != c) {
-            folds.push_back((static_cast<uint64_t>(f) << 32) | static_cast<uint32_t>(c));
-          }
+    for (const CategoryRange& r : category_ranges()) {
+      if (!(U_MASK(r.category) & kWithCase)) continue;
+      for (uint32_t c = r.lo; c <= r.hi; ++c) {
+        const UChar32 f = u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT);
+        if (f != static_cast<UChar32>(c)) {
+          folds.push_back((static_cast<uint64_t>(f) << 32) | c);
         }
       }
     }
-    uset_close(cased);
     // By folding; code points are already ascending.
     sort_by_code_point(folds, 32);
     flat.reserve(2 * folds.size());
@@ -159,7 +155,17 @@ CodepointSet CodepointSet::from_ranges(std::vector<CodepointRange> ranges) {
   auto unsorted = std::is_sorted_until(ranges.begin(), ranges.end(), by_start);
   if (unsorted != ranges.end()) {
     std::sort(unsorted, ranges.end(), by_start);
-    std::inplace_merge(ranges.begin(), unsorted, ranges.end(), by_start);
+    if (ranges.end() - unsorted <= 8) {
+      // A few: each moved into place, which needs no merge buffer.
+      for (auto it = unsorted; it != ranges.end(); ++it) {
+        const CodepointRange r = *it;
+        auto at = std::upper_bound(ranges.begin(), it, r, by_start);
+        std::move_backward(at, it, it + 1);
+        *at = r;
+      }
+    } else {
+      std::inplace_merge(ranges.begin(), unsorted, ranges.end(), by_start);
+    }
   }
   std::size_t out = 0;
   for (std::size_t i = 0; i < ranges.size(); ++i) {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "regex/char_categories.h"
 #include "regex/property_table.h"
 
 namespace kelp::regex {
@@ -60,32 +61,6 @@ CodepointSet age_set(const char* version) {
   return s.to_set();
 }
 
-// The general category of every code point, as ranges, read once from
-// ICU's enumeration of character types: building a set per category mask
-// through ICU would first collect the starts of every range of its
-// character data, which costs several times more.
-struct CategoryRange {
-  uint32_t lo, hi;
-  UCharCategory category;
-};
-
-UBool add_category_range(const void* context, UChar32 start, UChar32 limit,
-                         UCharCategory category) {
-  auto* out = static_cast<std::vector<CategoryRange>*>(const_cast<void*>(context));
-  out->push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(limit - 1),
-                  category});
-  return true;
-}
-
-const std::vector<CategoryRange>& category_ranges() {
-  static const std::vector<CategoryRange> table = [] {
-    std::vector<CategoryRange> out;
-    u_enumCharTypes(add_category_range, &out);
-    return out;
-  }();
-  return table;
-}
-
 CodepointSet gc_set(int32_t mask) {
   std::vector<CodepointRange> ranges;
   for (const CategoryRange& r : category_ranges()) {
@@ -98,8 +73,7 @@ CodepointSet bin_set(UProperty prop) { return int_property_set(prop, 1); }
 
 // The characters with a binary property among those whose general category
 // is in `within`, found by testing each of them: cheap for the few
-// categories where a property's characters can lie, where ICU would first
-// collect the starts of every range of its character data.
+// categories where a property's characters can lie.
 CodepointSet bin_set_within(UProperty prop, int32_t within) {
   std::vector<CodepointRange> ranges;
   for (const CategoryRange& r : category_ranges()) {
