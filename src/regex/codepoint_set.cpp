@@ -38,12 +38,23 @@ void sort_by_code_point(std::vector<uint64_t>& v, unsigned shift) {
 }
 
 // Simple case folding equivalence classes, built once from the ICU data:
-// every code point whose simple folding differs from itself, grouped with
-// its folding. Only cased characters have foldings: letters, and the few
-// combining marks, letter numbers and symbols with case (the iota
-// subscript, Roman numerals, circled letters); the other letters (Lm, Lo)
-// have none. Testing the characters of these categories costs far less
-// than ICU's sets of cased or case-changing characters.
+// every code point that changes when case folded (Changes_When_Casefolded)
+// and whose simple folding differs from itself, grouped with its folding.
+// Only cased characters have foldings: letters, and the few combining
+// marks, letter numbers and symbols with case (the iota subscript, Roman
+// numerals, circled letters); the other letters (Lm, Lo) have none. Testing
+// the characters of these categories costs far less than ICU's sets of
+// cased or case-changing characters.
+//
+// A character with a simple folding changes when case folded unless its
+// canonical decomposition is already folded, as U+1FBE's (U+03B9) is; only
+// such characters need the costlier test.
+bool changes_when_casefolded(uint32_t cp) {
+  const UChar32 c = static_cast<UChar32>(cp);
+  return u_getIntPropertyValue(c, UCHAR_DECOMPOSITION_TYPE) != U_DT_CANONICAL ||
+         u_hasBinaryProperty(c, UCHAR_CHANGES_WHEN_CASEFOLDED);
+}
+
 struct FoldTable {
   // Sorted: each member of a class of two or more, as (code point << 32) |
   // index of its class.
@@ -66,7 +77,7 @@ struct FoldTable {
       if (!(U_MASK(r.category) & kWithCase)) continue;
       for (uint32_t c = r.lo; c <= r.hi; ++c) {
         const UChar32 f = u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT);
-        if (f != static_cast<UChar32>(c)) {
+        if (f != static_cast<UChar32>(c) && changes_when_casefolded(c)) {
           folds.push_back((static_cast<uint64_t>(f) << 32) | c);
         }
       }
