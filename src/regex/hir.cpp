@@ -89,8 +89,10 @@ NfaCost Session::class_cost(const ClassValue& v) {
   auto it = cost_memo_.find(&set);
   if (it != cost_memo_.end()) return it->second.second;
   // Small classes built afresh each time (such as the same bracket written
-  // again) are remembered by their members.
-  std::vector<uint32_t> key;
+  // again) are remembered by their members, keyed in storage kept between
+  // calls.
+  std::vector<uint32_t>& key = small_key_;
+  key.clear();
   if (set.ranges().size() <= 16) {
     for (const CodepointRange& r : set.ranges()) {
       key.push_back(r.lo);
@@ -104,7 +106,7 @@ NfaCost Session::class_cost(const ClassValue& v) {
   const NfaCost cost = priced.cost;
   budget.spend(priced.work);
   cost_memo_.emplace(&set, std::make_pair(v.set, cost));
-  if (!key.empty()) small_cost_memo_.emplace(std::move(key), cost);
+  if (!key.empty()) small_cost_memo_.emplace(key, cost);
   return cost;
 }
 

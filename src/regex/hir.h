@@ -78,6 +78,7 @@ class Session {
   std::vector<SetRef> keep_;  // inputs of unary_memo_, kept alive
   std::unordered_map<const CodepointSet*, std::pair<SetRef, NfaCost>> cost_memo_;
   std::map<std::vector<uint32_t>, NfaCost> small_cost_memo_;  // by members
+  std::vector<uint32_t> small_key_;  // scratch for small_cost_memo_ lookups
 };
 
 struct Expr {

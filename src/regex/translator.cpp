@@ -391,7 +391,7 @@ bool Translator::post(uint32_t id) {
       if (mode_.unicode) {
         ClassValue v = ClassValue::of(perl_unicode_set(kind));
         if (n.negated) v = s_.negate(v);
-        deliver(unicode_class_expr(v));
+        deliver(unicode_class_expr(std::move(v)));
         return true;
       }
       ByteSet b = perl_bytes(kind);
@@ -403,7 +403,7 @@ bool Translator::post(uint32_t id) {
     case NodeKind::ClassUnicode: {
       ClassValue v;
       if (!unicode_class(id, v)) return false;
-      deliver(unicode_class_expr(v));
+      deliver(unicode_class_expr(std::move(v)));
       return true;
     }
     case NodeKind::ClassBracketed: {
