@@ -88,9 +88,9 @@ class SharedOps final : public ClassOps {
     return {std::make_shared<const CodepointSet>(in.set->negated())};
   }
   PricedClass price(const ClassValue& in, Utf8CostModel& scratch) override {
-    if (in.shared) return in.shared->priced();
+    if (in.shared) return in.shared->priced(scratch);
     if (const SharedClass* c = fresh_classes().find_or_add(*in.set)) {
-      return c->priced();
+      return c->priced(scratch);
     }
     return price_afresh(*in.set, scratch);
   }
@@ -105,6 +105,7 @@ SharedClass::SharedClass(CodepointSet set, bool remembered)
 const SharedClass& SharedClass::folded() const {
   std::call_once(fold_once_, [this] {
     folded_ = std::make_unique<SharedClass>(set_->case_folded(), remembered_);
+    if (*folded_->set_ == *set_) folded_->same_members_ = this;
   });
   return *folded_;
 }
@@ -116,11 +117,9 @@ const SharedClass& SharedClass::negated() const {
   return *negated_;
 }
 
-const PricedClass& SharedClass::priced() const {
-  std::call_once(price_once_, [this] {
-    Utf8CostModel model;
-    priced_ = price_afresh(*set_, model);
-  });
+const PricedClass& SharedClass::priced(Utf8CostModel& scratch) const {
+  if (same_members_) return same_members_->priced(scratch);
+  std::call_once(price_once_, [this, &scratch] { priced_ = price_afresh(*set_, scratch); });
   return priced_;
 }
 

@@ -36,7 +36,9 @@ class SharedClass {
   // class with the same members.
   const SharedClass& folded() const;
   const SharedClass& negated() const;
-  const PricedClass& priced() const;
+  // `scratch` serves the first pricing; every class is priced as if with a
+  // model of its own.
+  const PricedClass& priced(Utf8CostModel& scratch) const;
   // A remembered class, or one derived from it. Each use of such a class is
   // handed out as a copy, as a check would have computed it.
   bool remembered() const { return remembered_; }
@@ -44,6 +46,9 @@ class SharedClass {
  private:
   SetRef set_;
   bool remembered_;
+  // A class with the same members (the class this one folds from, when
+  // folding added none), whose price is this one's.
+  const SharedClass* same_members_ = nullptr;
   mutable std::once_flag fold_once_, negate_once_, price_once_;
   mutable std::unique_ptr<SharedClass> folded_, negated_;
   mutable PricedClass priced_;

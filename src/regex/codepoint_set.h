@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace kelp::regex {
@@ -26,6 +27,7 @@ class CodepointSet {
   const std::vector<CodepointRange>& ranges() const { return ranges_; }
   bool empty() const { return ranges_.empty(); }
   bool is_ascii() const { return ranges_.empty() || ranges_.back().hi <= 0x7F; }
+  bool contains(uint32_t cp) const;
   // The only member, when there is exactly one.
   std::optional<uint32_t> single_member() const;
   // Shortest and longest UTF-8 encoding among the members (sets not empty).
@@ -55,6 +57,6 @@ bool has_simple_case_mapping(uint32_t cp);
 // number, the index of the one holding `cp` (if any) and their members.
 std::size_t case_class_count();
 std::optional<uint32_t> case_class_index(uint32_t cp);
-const std::vector<uint32_t>& case_class_members(uint32_t index);
+std::span<const uint32_t> case_class_members(uint32_t index);
 
 }  // namespace kelp::regex

@@ -89,8 +89,10 @@ NfaCost Session::class_cost(const ClassValue& v) {
   auto it = cost_memo_.find(&set);
   if (it != cost_memo_.end()) return it->second.second;
   // Small classes built afresh each time (such as the same bracket written
-  // again) are remembered by their members.
-  std::vector<uint32_t> key;
+  // again) are remembered by their members, keyed in storage kept between
+  // calls.
+  std::vector<uint32_t>& key = small_key_;
+  key.clear();
   if (set.ranges().size() <= 16) {
     for (const CodepointRange& r : set.ranges()) {
       key.push_back(r.lo);
@@ -104,7 +106,7 @@ NfaCost Session::class_cost(const ClassValue& v) {
   const NfaCost cost = priced.cost;
   budget.spend(priced.work);
   cost_memo_.emplace(&set, std::make_pair(v.set, cost));
-  if (!key.empty()) small_cost_memo_.emplace(std::move(key), cost);
+  if (!key.empty()) small_cost_memo_.emplace(key, cost);
   return cost;
 }
 
@@ -447,7 +449,7 @@ Expr alternation_expr(Session& s, std::vector<Expr> branches) {
 
 // --- Concatenation --------------------------------------------------------
 
-void ConcatBuilder::add(Session& s, Expr e) {
+void ConcatBuilder::add(Session& s, Expr&& e) {
   if (e.kind == Expr::Kind::Empty) return;
   if (e.kind == Expr::Kind::Literal) {
     pending_ += e.literal;
@@ -465,7 +467,7 @@ void ConcatBuilder::flush_literal(Session& s) {
   pending_.clear();
 }
 
-void ConcatBuilder::add_piece(Session& s, Expr e) {
+void ConcatBuilder::add_piece(Session& s, Expr&& e) {
   auto absorb = [&](Expr& x) {
     cost_ = cost_ + price(s, x);
     min_len_ = add_len(min_len_, x.min_len);

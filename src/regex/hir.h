@@ -78,6 +78,7 @@ class Session {
   std::vector<SetRef> keep_;  // inputs of unary_memo_, kept alive
   std::unordered_map<const CodepointSet*, std::pair<SetRef, NfaCost>> cost_memo_;
   std::map<std::vector<uint32_t>, NfaCost> small_cost_memo_;  // by members
+  std::vector<uint32_t> small_key_;  // scratch for small_cost_memo_ lookups
 };
 
 struct Expr {
@@ -121,13 +122,13 @@ Expr alternation_expr(Session& s, std::vector<Expr> branches);
 // two pieces, so long concatenations take little memory.
 class ConcatBuilder {
  public:
-  void add(Session& s, Expr e);
+  void add(Session& s, Expr&& e);
   void add_char(uint32_t cp);
   Expr finish(Session& s);
 
  private:
   void flush_literal(Session& s);
-  void add_piece(Session& s, Expr e);
+  void add_piece(Session& s, Expr&& e);
 
   std::string pending_;
   std::size_t pieces_ = 0;

@@ -2,6 +2,8 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <limits>
 #include <map>
 #include <optional>
@@ -124,7 +126,13 @@ struct ClassFrame {
 
 class Parser {
  public:
-  explicit Parser(std::string_view pattern) : pat_(pattern) {}
+  explicit Parser(std::string_view pattern) : pat_(pattern) {
+    // Room for the nodes of a usual pattern (about one per character), so
+    // that the tree is not copied as it grows; long patterns grow as needed.
+    const std::size_t expected = std::min<std::size_t>(pattern.size() + 8, 128);
+    ast_.nodes.reserve(expected);
+    ast_.children.reserve(expected);
+  }
 
   bool run();
   Ast take_ast() { return std::move(ast_); }

@@ -1,6 +1,8 @@
 #include "regex/size_model.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <vector>
 
 namespace kelp::regex {
@@ -61,14 +63,18 @@ uint32_t encode(uint32_t cp, uint8_t* out) {
   return 4;
 }
 
+struct ScalarRange {
+  uint32_t lo, hi;
+};
+
 // Splits a range of scalar values into sequences of byte ranges, each the
-// product of its byte ranges, in ascending order.
+// product of its byte ranges, in ascending order. `stack` is scratch.
 template <class Emit>
-void utf8_sequences(uint32_t lo, uint32_t hi, Emit&& emit) {
-  struct R {
-    uint32_t lo, hi;
-  };
-  std::vector<R> stack{{lo, hi}};
+void utf8_sequences(uint32_t lo, uint32_t hi, std::vector<ScalarRange>& stack,
+                    Emit&& emit) {
+  using R = ScalarRange;
+  stack.clear();
+  stack.push_back({lo, hi});
   static constexpr uint32_t kMaxOfLen[] = {0x7F, 0x7FF, 0xFFFF};
   while (!stack.empty()) {
     R r = stack.back();
@@ -172,64 +178,77 @@ struct Transition {
   }
 };
 
+// A trie node not compiled yet: its frozen transitions and the last one,
+// whose target is still open.
+struct TrieNode {
+  std::vector<Transition> trans;
+  bool has_last = false;
+  ByteRange last{};
+};
+
 // The forward UTF-8 automaton: sequences go into a trie whose finished
 // nodes are registered in a bounded map keyed by their transitions, so equal
-// suffixes become one state while the map remembers them.
+// suffixes become one state while the map remembers them. The keys of one
+// class live in one store, and the trie's nodes are reused, so that pricing
+// allocates almost nothing.
 class ForwardSim {
  public:
   struct Slot {
     uint32_t version = 0;
-    std::vector<Transition> key;
     uint32_t id = 0;
+    std::size_t key_at = 0;  // the key's transitions in the key store
+    std::size_t key_len = 0;
   };
   static constexpr std::size_t kSlots = 10000;
   using Slots = SlotTable<Slot, kSlots>;
 
-  ForwardSim(Slots& slots, uint32_t version)
-      : slots_(slots), version_(version) {
+  // `keys` and `nodes` are scratch, emptied here.
+  ForwardSim(Slots& slots, uint32_t version, std::vector<Transition>& keys,
+             std::vector<TrieNode>& nodes)
+      : slots_(slots), version_(version), keys_(keys), nodes_(nodes) {
+    keys_.clear();
     target_ = next_id_++;
     bytes_ = kStateBytes;  // the end state
-    uncompiled_.push_back(Node{});
+    push();
   }
 
   void add(const Utf8Sequence& seq) {
     std::size_t prefix = 0;
-    while (prefix < seq.len && prefix < uncompiled_.size() &&
-           uncompiled_[prefix].has_last &&
-           uncompiled_[prefix].last.lo == seq.r[prefix].lo &&
-           uncompiled_[prefix].last.hi == seq.r[prefix].hi) {
+    while (prefix < seq.len && prefix < depth_ && nodes_[prefix].has_last &&
+           nodes_[prefix].last.lo == seq.r[prefix].lo &&
+           nodes_[prefix].last.hi == seq.r[prefix].hi) {
       ++prefix;
     }
     compile_from(prefix);
-    Node& top = uncompiled_.back();
+    TrieNode& top = nodes_[depth_ - 1];
     top.has_last = true;
     top.last = seq.r[prefix];
     for (std::size_t i = prefix + 1; i < seq.len; ++i) {
-      Node n;
+      TrieNode& n = push();
       n.has_last = true;
       n.last = seq.r[i];
-      uncompiled_.push_back(n);
     }
   }
 
   uint64_t finish() {
     compile_from(0);
-    Node root = std::move(uncompiled_.back());
-    uncompiled_.pop_back();
-    compile(std::move(root.trans));
+    compile(nodes_[0].trans);
+    depth_ = 0;
     return bytes_;
   }
 
   uint64_t work() const { return work_; }
 
  private:
-  struct Node {
-    std::vector<Transition> trans;
-    bool has_last = false;
-    ByteRange last{};
-  };
+  TrieNode& push() {
+    if (depth_ == nodes_.size()) nodes_.emplace_back();
+    TrieNode& n = nodes_[depth_++];
+    n.trans.clear();
+    n.has_last = false;
+    return n;
+  }
 
-  void freeze_last(Node& n, uint32_t next) {
+  void freeze_last(TrieNode& n, uint32_t next) {
     if (n.has_last) {
       n.trans.push_back({n.last.lo, n.last.hi, next});
       n.has_last = false;
@@ -238,16 +257,16 @@ class ForwardSim {
 
   void compile_from(std::size_t from) {
     uint32_t next = target_;
-    while (from + 1 < uncompiled_.size()) {
-      Node n = std::move(uncompiled_.back());
-      uncompiled_.pop_back();
+    while (from + 1 < depth_) {
+      TrieNode& n = nodes_[depth_ - 1];
       freeze_last(n, next);
-      next = compile(std::move(n.trans));
+      next = compile(n.trans);
+      --depth_;
     }
-    freeze_last(uncompiled_.back(), next);
+    freeze_last(nodes_[depth_ - 1], next);
   }
 
-  uint32_t compile(std::vector<Transition> trans) {
+  uint32_t compile(const std::vector<Transition>& trans) {
     uint64_t h = kFnvInit;
     for (const Transition& t : trans) {
       h = (h ^ t.lo) * kFnvPrime;
@@ -256,18 +275,26 @@ class ForwardSim {
     }
     work_ += trans.size() + 1;
     Slot& slot = slots_.at(h % kSlots);
-    if (slot.version == version_ && slot.key == trans) return slot.id;
+    if (slot.version == version_ && slot.key_len == trans.size() &&
+        std::equal(trans.begin(), trans.end(),
+                   keys_.begin() + static_cast<std::ptrdiff_t>(slot.key_at))) {
+      return slot.id;
+    }
     const uint32_t id = next_id_++;
     bytes_ += kStateBytes + kTransitionBytes * trans.size();
     slot.version = version_;
-    slot.key = std::move(trans);
+    slot.key_at = keys_.size();
+    slot.key_len = trans.size();
+    keys_.insert(keys_.end(), trans.begin(), trans.end());
     slot.id = id;
     return id;
   }
 
   Slots& slots_;
   uint32_t version_;
-  std::vector<Node> uncompiled_;
+  std::vector<Transition>& keys_;
+  std::vector<TrieNode>& nodes_;
+  std::size_t depth_ = 0;  // nodes_[0, depth_) are the trie's open path
   uint32_t target_ = 0;
   uint32_t next_id_ = kIdBase;
   uint64_t bytes_ = 0;
@@ -336,6 +363,9 @@ struct Utf8CostModel::Scratch {
   ForwardSim::Slots fwd_slots;
   ReverseSim::Slots rev_slots;
   uint32_t version = 0;
+  std::vector<Transition> keys;
+  std::vector<TrieNode> nodes;
+  std::vector<ScalarRange> stack;
 };
 
 Utf8CostModel::Utf8CostModel() = default;
@@ -348,10 +378,10 @@ NfaCost Utf8CostModel::cost(const CodepointSet& set, uint64_t& work) {
   scratch_->fwd_slots.start_class();
   scratch_->rev_slots.start_class();
   const uint32_t version = ++scratch_->version;
-  ForwardSim fwd(scratch_->fwd_slots, version);
+  ForwardSim fwd(scratch_->fwd_slots, version, scratch_->keys, scratch_->nodes);
   ReverseSim rev(scratch_->rev_slots, version);
   for (const CodepointRange& r : set.ranges()) {
-    utf8_sequences(r.lo, r.hi, [&](const Utf8Sequence& s) {
+    utf8_sequences(r.lo, r.hi, scratch_->stack, [&](const Utf8Sequence& s) {
       fwd.add(s);
       rev.add(s);
     });

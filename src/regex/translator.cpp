@@ -132,6 +132,9 @@ class UnicodeAccumulator {
 };
 
 struct Frame {
+  // Members are set as the frame is used; nothing is cleared up front.
+  Frame() {}
+
   enum class Kind : uint8_t {
     Repetition,
     Group,
@@ -140,7 +143,7 @@ struct Frame {
     UnicodeClass,
     ByteClass,
   };
-  Kind kind;
+  Kind kind = Kind::Concat;
   Mode old_mode;              // Group: the flags outside it
   std::optional<Expr> child;  // Repetition, Group: the operand
   std::optional<ConcatBuilder> concat;
@@ -156,6 +159,7 @@ class Translator {
     mode_.case_insensitive = flags.case_insensitive;
     mode_.multi_line = flags.multi_line;
     mode_.dot_matches_new_line = flags.dot_matches_new_line;
+    frames_.reserve(16);  // most patterns nest less deeply
   }
 
   std::optional<SyntaxError> error;
@@ -193,13 +197,11 @@ class Translator {
   void push_class_frame() {
     push(mode_.unicode ? Frame::Kind::UnicodeClass : Frame::Kind::ByteClass);
   }
-  Frame pop() {
-    Frame f = std::move(frames_.back());
-    frames_.pop_back();
-    return f;
-  }
+  // Frames are read in place and then dropped, rather than moved out.
+  Frame& top() { return frames_.back(); }
+  void drop() { frames_.pop_back(); }
 
-  void deliver(Expr e);
+  void deliver(Expr&& e);
   void deliver_char(uint32_t cp);
 
   ClassValue fold_and_negate(ClassValue v, bool negated);
@@ -217,7 +219,7 @@ class Translator {
   std::vector<Frame> frames_;
 };
 
-void Translator::deliver(Expr e) {
+void Translator::deliver(Expr&& e) {
   if (frames_.empty()) {
     result = std::move(e);
     return;
@@ -389,7 +391,7 @@ bool Translator::post(uint32_t id) {
       if (mode_.unicode) {
         ClassValue v = ClassValue::of(perl_unicode_set(kind));
         if (n.negated) v = s_.negate(v);
-        deliver(unicode_class_expr(v));
+        deliver(unicode_class_expr(std::move(v)));
         return true;
       }
       ByteSet b = perl_bytes(kind);
@@ -401,45 +403,51 @@ bool Translator::post(uint32_t id) {
     case NodeKind::ClassUnicode: {
       ClassValue v;
       if (!unicode_class(id, v)) return false;
-      deliver(unicode_class_expr(v));
+      deliver(unicode_class_expr(std::move(v)));
       return true;
     }
     case NodeKind::ClassBracketed: {
-      Frame f = pop();
-      if (f.kind == Frame::Kind::UnicodeClass) {
-        deliver(unicode_class_expr(
-            fold_and_negate(f.unicode_class->finish(s_), n.negated)));
+      if (top().kind == Frame::Kind::UnicodeClass) {
+        ClassValue v = fold_and_negate(top().unicode_class->finish(s_), n.negated);
+        drop();
+        deliver(unicode_class_expr(std::move(v)));
         return true;
       }
-      if (!byte_fold_and_negate(f.byte_class, n.negated, n.span)) return false;
-      deliver(byte_class_expr(f.byte_class));
+      ByteSet b = top().byte_class;
+      drop();
+      if (!byte_fold_and_negate(b, n.negated, n.span)) return false;
+      deliver(byte_class_expr(b));
       return true;
     }
     case NodeKind::Repetition: {
-      Frame f = pop();
+      Expr child = std::move(*top().child);
+      drop();
       std::optional<uint32_t> max;
       if (n.bounded) max = n.d;
-      deliver(repetition_expr(s_, std::move(*f.child), n.c, max));
+      deliver(repetition_expr(s_, std::move(child), n.c, max));
       return true;
     }
     case NodeKind::Group: {
-      Frame f = pop();
-      mode_ = f.old_mode;
+      Expr child = std::move(*top().child);
+      mode_ = top().old_mode;
+      drop();
       if (static_cast<GroupKind>(n.sub) == GroupKind::NonCapturing) {
-        deliver(std::move(*f.child));
+        deliver(std::move(child));
       } else {
-        deliver(capture_expr(s_, std::move(*f.child)));
+        deliver(capture_expr(s_, std::move(child)));
       }
       return true;
     }
     case NodeKind::Concat: {
-      Frame f = pop();
-      deliver(f.concat->finish(s_));
+      Expr e = top().concat->finish(s_);
+      drop();
+      deliver(std::move(e));
       return true;
     }
     case NodeKind::Alternation: {
-      Frame f = pop();
-      deliver(alternation_expr(s_, std::move(f.branches)));
+      std::vector<Expr> branches = std::move(top().branches);
+      drop();
+      deliver(alternation_expr(s_, std::move(branches)));
       return true;
     }
     default:
@@ -511,17 +519,16 @@ bool Translator::item_post(uint32_t id) {
       return true;
     }
     case NodeKind::ItemBracketed: {
-      Frame inner = pop();
-      if (inner.kind == Frame::Kind::UnicodeClass) {
-        ClassValue v =
-            fold_and_negate(inner.unicode_class->finish(s_), n.negated);
+      if (top().kind == Frame::Kind::UnicodeClass) {
+        ClassValue v = fold_and_negate(top().unicode_class->finish(s_), n.negated);
+        drop();
         frames_.back().unicode_class->add(s_, v);
         return true;
       }
-      if (!byte_fold_and_negate(inner.byte_class, n.negated, n.span)) {
-        return false;
-      }
-      frames_.back().byte_class = frames_.back().byte_class | inner.byte_class;
+      ByteSet b = top().byte_class;
+      drop();
+      if (!byte_fold_and_negate(b, n.negated, n.span)) return false;
+      frames_.back().byte_class = frames_.back().byte_class | b;
       return true;
     }
     default:
@@ -531,11 +538,13 @@ bool Translator::item_post(uint32_t id) {
 
 bool Translator::op_post(uint32_t id) {
   const SetOpKind op = static_cast<SetOpKind>(node(id).sub);
-  Frame rhs = pop();
-  Frame lhs = pop();
-  Frame& out = frames_.back();
+  Frame& rhs = frames_[frames_.size() - 1];
+  Frame& lhs = frames_[frames_.size() - 2];
   if (rhs.kind == Frame::Kind::ByteClass) {
     ByteSet a = lhs.byte_class, b = rhs.byte_class;
+    drop();
+    drop();
+    Frame& out = frames_.back();
     if (mode_.case_insensitive) {
       a = a.case_folded();
       b = b.case_folded();
@@ -548,6 +557,9 @@ bool Translator::op_post(uint32_t id) {
   }
   ClassValue a = lhs.unicode_class->finish(s_);
   ClassValue b = rhs.unicode_class->finish(s_);
+  drop();
+  drop();
+  Frame& out = frames_.back();
   if (mode_.case_insensitive) {
     a = s_.fold(a);
     b = s_.fold(b);

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "regex/char_categories.h"
 #include "regex/property_table.h"
 
 namespace kelp::regex {
@@ -61,10 +62,28 @@ CodepointSet age_set(const char* version) {
 }
 
 CodepointSet gc_set(int32_t mask) {
-  return int_property_set(UCHAR_GENERAL_CATEGORY_MASK, mask);
+  std::vector<CodepointRange> ranges;
+  for (const CategoryRange& r : category_ranges()) {
+    if (U_MASK(r.category) & mask) ranges.push_back({r.lo, r.hi});
+  }
+  return CodepointSet::from_ranges(std::move(ranges));
 }
 
 CodepointSet bin_set(UProperty prop) { return int_property_set(prop, 1); }
+
+// The characters with a binary property among those whose general category
+// is in `within`, found by testing each of them: cheap for the few
+// categories where a property's characters can lie.
+CodepointSet bin_set_within(UProperty prop, int32_t within) {
+  std::vector<CodepointRange> ranges;
+  for (const CategoryRange& r : category_ranges()) {
+    if (!(U_MASK(r.category) & within)) continue;
+    for (uint32_t cp = r.lo; cp <= r.hi; ++cp) {
+      if (u_hasBinaryProperty(static_cast<UChar32>(cp), prop)) ranges.push_back({cp, cp});
+    }
+  }
+  return CodepointSet::from_ranges(std::move(ranges));
+}
 
 CodepointSet ranges_set(std::initializer_list<CodepointRange> r) {
   return CodepointSet::from_ranges(std::vector<CodepointRange>(r));
@@ -318,12 +337,24 @@ const SharedClass& perl_unicode_set(PerlKind kind) {
     case PerlKind::Digit:
       return cached("perl:d", [] { return gc_set(U_GC_ND_MASK); });
     case PerlKind::Space:
-      return cached("perl:s", [] { return bin_set(UCHAR_WHITE_SPACE); });
+      // White space characters are separators and controls.
+      return cached("perl:s", [] {
+        return bin_set_within(UCHAR_WHITE_SPACE,
+                              U_GC_Z_MASK | U_GC_CC_MASK | U_GC_CF_MASK);
+      });
     case PerlKind::Word:
+      // Alphabetic, marks, decimal digits, connector punctuation and the
+      // joiners. Letters and letter numbers are alphabetic by definition,
+      // and no unassigned or private-use character is, so only the few
+      // characters of the other categories are tested; the joiners are
+      // format characters.
       return cached("perl:w", [] {
-        return bin_set(UCHAR_ALPHABETIC)
-            .united(gc_set(U_GC_M_MASK | U_GC_ND_MASK | U_GC_PC_MASK))
-            .united(bin_set(UCHAR_JOIN_CONTROL));
+        constexpr int32_t kWhole =
+            U_GC_L_MASK | U_GC_NL_MASK | U_GC_M_MASK | U_GC_ND_MASK | U_GC_PC_MASK;
+        constexpr int32_t kNever = U_GC_CN_MASK | U_GC_CO_MASK | U_GC_CS_MASK;
+        return gc_set(kWhole)
+            .united(bin_set_within(UCHAR_ALPHABETIC, ~(kWhole | kNever)))
+            .united(bin_set_within(UCHAR_JOIN_CONTROL, U_GC_CF_MASK));
       });
   }
   return cached("perl:d", [] { return gc_set(U_GC_ND_MASK); });
