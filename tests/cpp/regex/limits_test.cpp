@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 
@@ -71,24 +70,11 @@ TEST(NestLimit, UnionsInsideBracketsAreALevel) {
   EXPECT_EQ(check(p, {}), nest_error(p, 251, 2));
 }
 
-// Runs `check` and fails when it takes longer than the bound; sanitizer and
-// debug builds are several times slower than release builds.
-void expect_quick(const std::string& pattern,
-                  const std::function<void(const std::optional<std::string>&)>& verify) {
-#if defined(__SANITIZE_ADDRESS__)
-  constexpr double kBoundMs = 20000;
-#elif defined(NDEBUG)
-  constexpr double kBoundMs = 1000;
-#else
-  constexpr double kBoundMs = 8000;
-#endif
-  const auto t0 = std::chrono::steady_clock::now();
-  const std::optional<std::string> got = check(pattern, {});
-  const double ms = std::chrono::duration<double, std::milli>(
-                        std::chrono::steady_clock::now() - t0)
-                        .count();
-  EXPECT_LT(ms, kBoundMs) << pattern.substr(0, 40);
-  verify(got);
+// The outcome of one hostile pattern; how long it takes is the hostile
+// patterns benchmark's business, not a test's.
+void expect_outcome(const std::string& pattern,
+                    const std::function<void(const std::optional<std::string>&)>& verify) {
+  verify(check(pattern, {}));
 }
 
 auto ends_with(std::string_view tail) {
@@ -109,31 +95,31 @@ auto accepted() {
 const char* const kTooBig = "Compiled regex exceeds size limit of 10485760 bytes.";
 
 TEST(HostileInput, HundredThousandNestedGroupsHitTheNestLimit) {
-  expect_quick(repeat("(", 100000) + "a" + repeat(")", 100000), ends_with(kNest));
+  expect_outcome(repeat("(", 100000) + "a" + repeat(")", 100000), ends_with(kNest));
 }
 
 TEST(HostileInput, HundredThousandNestedBracketsHitTheNestLimit) {
-  expect_quick(repeat("[", 100000) + "a" + repeat("]", 100000), ends_with(kNest));
+  expect_outcome(repeat("[", 100000) + "a" + repeat("]", 100000), ends_with(kNest));
 }
 
 TEST(HostileInput, HundredThousandRepetitionsHitTheNestLimit) {
-  expect_quick("a" + repeat("+", 100000), ends_with(kNest));
+  expect_outcome("a" + repeat("+", 100000), ends_with(kNest));
 }
 
 TEST(HostileInput, HundredThousandSetOperationsHitTheNestLimit) {
-  expect_quick("[" + repeat("a--", 100000) + "a]", ends_with(kNest));
+  expect_outcome("[" + repeat("a--", 100000) + "a]", ends_with(kNest));
 }
 
 TEST(HostileInput, HundredThousandOpenGroupsAreUnclosed) {
-  expect_quick(repeat("(", 100000), ends_with("error: unclosed group"));
+  expect_outcome(repeat("(", 100000), ends_with("error: unclosed group"));
 }
 
 TEST(HostileInput, MegabyteLiteralExceedsTheSize) {
-  expect_quick(repeat("a", 1 << 20), [](const auto& got) { EXPECT_EQ(got, kTooBig); });
+  expect_outcome(repeat("a", 1 << 20), [](const auto& got) { EXPECT_EQ(got, kTooBig); });
 }
 
 TEST(HostileInput, MegabyteOfSingleCharacterAlternativesIsOneClass) {
-  expect_quick(repeat("a|b|", 1 << 18) + "c", accepted());
+  expect_outcome(repeat("a|b|", 1 << 18) + "c", accepted());
 }
 
 TEST(HostileInput, ManyLiteralAlternativesNeedNoProgram) {
@@ -143,7 +129,7 @@ TEST(HostileInput, ManyLiteralAlternativesNeedNoProgram) {
     if (i) p += '|';
     p += "w" + std::to_string(i) + repeat("x", 200);
   }
-  expect_quick(p, accepted());
+  expect_outcome(p, accepted());
 }
 
 TEST(HostileInput, FewerLongLiteralAlternativesExceedTheSize) {
@@ -152,49 +138,49 @@ TEST(HostileInput, FewerLongLiteralAlternativesExceedTheSize) {
     if (i) p += '|';
     p += "w" + std::to_string(i) + repeat("x", 400);
   }
-  expect_quick(p, [](const auto& got) { EXPECT_EQ(got, kTooBig); });
+  expect_outcome(p, [](const auto& got) { EXPECT_EQ(got, kTooBig); });
 }
 
 TEST(HostileInput, MegabyteOfUnicodeClassesExceedsTheSize) {
-  expect_quick(repeat("\\pL", 350000), [](const auto& got) { EXPECT_EQ(got, kTooBig); });
+  expect_outcome(repeat("\\pL", 350000), [](const auto& got) { EXPECT_EQ(got, kTooBig); });
 }
 
 TEST(HostileInput, MegabyteClassOfManyPropertiesIsOneClass) {
-  expect_quick("[" + repeat("\\pL\\pN\\p{Greek}", 80000) + "]", accepted());
+  expect_outcome("[" + repeat("\\pL\\pN\\p{Greek}", 80000) + "]", accepted());
 }
 
 TEST(HostileInput, MegabyteOfNestedClassesWithSetAlgebra) {
-  expect_quick("[" + repeat("[\\pLa--b]", 110000) + "]", accepted());
-  expect_quick("(?i)[" + repeat("[\\w\\pN]", 140000) + "]", accepted());
+  expect_outcome("[" + repeat("[\\pLa--b]", 110000) + "]", accepted());
+  expect_outcome("(?i)[" + repeat("[\\w\\pN]", 140000) + "]", accepted());
 }
 
 TEST(HostileInput, MegabyteOfCaseInsensitiveLettersExceedsTheSize) {
   // Each k becomes the class [Kk\x{212A}], a small UTF-8 automaton.
-  expect_quick("(?i)" + repeat("k", 1 << 20), [](const auto& got) { EXPECT_EQ(got, kTooBig); });
+  expect_outcome("(?i)" + repeat("k", 1 << 20), [](const auto& got) { EXPECT_EQ(got, kTooBig); });
 }
 
 TEST(HostileInput, MegabyteOfVerboseWhiteSpaceAndComments) {
-  expect_quick("(?x)" + repeat(" #\n", 350000) + "a", accepted());
+  expect_outcome("(?x)" + repeat(" #\n", 350000) + "a", accepted());
 }
 
 TEST(HostileInput, MegabyteOfNamedGroups) {
   std::string p;
   for (int i = 0; p.size() < (1 << 20); ++i) p += "(?P<n" + std::to_string(i) + ">x)";
-  expect_quick(p, accepted());
+  expect_outcome(p, accepted());
 }
 
 TEST(HostileInput, MegabyteOfFailedAsciiClassOpenings) {
-  expect_quick("[" + repeat("[:", 1 << 19), ends_with("error: unclosed character class"));
+  expect_outcome("[" + repeat("[:", 1 << 19), ends_with("error: unclosed character class"));
 }
 
 TEST(HostileInput, MegabyteDecimalAndHexadecimalDigits) {
-  expect_quick("a{" + repeat("0", 1 << 20) + "1}", accepted());
-  expect_quick("\\x{" + repeat("0", 1 << 20) + "41}", accepted());
-  expect_quick("a{" + repeat("9", 1 << 20) + "}", ends_with("error: decimal literal invalid"));
+  expect_outcome("a{" + repeat("0", 1 << 20) + "1}", accepted());
+  expect_outcome("\\x{" + repeat("0", 1 << 20) + "41}", accepted());
+  expect_outcome("a{" + repeat("9", 1 << 20) + "}", ends_with("error: decimal literal invalid"));
 }
 
 TEST(HostileInput, MegabyteOfCountedRepetitionsOfGroups) {
-  expect_quick(repeat("(?:a|bc){2}", 95000), [](const auto& got) { EXPECT_EQ(got, kTooBig); });
+  expect_outcome(repeat("(?:a|bc){2}", 95000), [](const auto& got) { EXPECT_EQ(got, kTooBig); });
 }
 
 TEST(HostileInput, InvalidUtf8IsReadByteByByteWithoutCrashing) {

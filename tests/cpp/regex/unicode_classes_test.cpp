@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/case_name.h"
+
 #include "regex/codepoint_set.h"
 #include "regex/unicode_props.h"
 
@@ -29,7 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NormCase{"is c", "isc"}, NormCase{"is_c", "isc"},
                       NormCase{"L\u00e9", "l"}, NormCase{"a\tb", "a\tb"},
                       NormCase{"is", ""}, NormCase{"V1_1", "v11"},
-                      NormCase{"1.1", "1.1"}));
+                      NormCase{"1.1", "1.1"}), KELP_CASE_NAMES(p.name));
 
 kelp::Expected<SetRef, ErrorKind> found(
     kelp::Expected<const SharedClass*, ErrorKind> c) {
