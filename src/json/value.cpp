@@ -4,22 +4,6 @@ namespace kelp {
 
 namespace {
 
-// Moves the children of `v` onto `stack` so that `v` dies without recursion.
-void detach_children(JsonValue& v, std::vector<JsonValue>& stack) {
-  if (v.is_array()) {
-    for (auto& child : v.as_array()) {
-      if (child.is_array() || child.is_object()) stack.push_back(std::move(child));
-    }
-    v.as_array().clear();
-  } else if (v.is_object()) {
-    auto& obj = v.as_object();
-    for (auto& [key, child] : obj) {
-      if (child.is_array() || child.is_object()) stack.push_back(std::move(child));
-    }
-    obj.clear();
-  }
-}
-
 bool has_container_child(JsonValue& v) {
   if (v.is_array()) {
     for (auto& c : v.as_array())
@@ -31,16 +15,44 @@ bool has_container_child(JsonValue& v) {
   return false;
 }
 
+// Afterwards no child of `v` holds a container, so `v` dies flat: the
+// containers below are emptied bottom-up. The
+// recursion stops at a fixed depth; deeper containers go onto `deep`, which
+// the destructor drains, so input nesting never reaches the call stack.
+constexpr int kRecursiveTeardown = 16;
+
+void release_children(JsonValue& v, int depth, std::vector<JsonValue>& deep) {
+  auto release = [&](JsonValue& child) {
+    if (!has_container_child(child)) return;
+    if (depth < kRecursiveTeardown) {
+      release_children(child, depth + 1, deep);
+      if (child.is_array()) {
+        child.as_array().clear();
+      } else {
+        child.as_object().clear();
+      }
+    } else {
+      deep.push_back(std::move(child));
+    }
+  };
+  if (v.is_array()) {
+    for (auto& child : v.as_array()) release(child);
+  } else if (v.is_object()) {
+    for (auto& [key, child] : v.as_object()) release(child);
+  }
+}
+
 }  // namespace
 
 JsonValue::~JsonValue() {
+  if (!is_array() && !is_object()) return;
   if (!has_container_child(*this)) return;
-  std::vector<JsonValue> stack;
-  detach_children(*this, stack);
-  while (!stack.empty()) {
-    JsonValue top = std::move(stack.back());
-    stack.pop_back();
-    detach_children(top, stack);
+  std::vector<JsonValue> deep;
+  release_children(*this, 0, deep);
+  while (!deep.empty()) {
+    JsonValue top = std::move(deep.back());
+    deep.pop_back();
+    release_children(top, 0, deep);
   }
 }
 

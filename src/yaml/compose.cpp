@@ -25,6 +25,9 @@ Composer::Composer(std::string_view text, const YamlReadOptions& options)
       options_(options),
       events_(text, options.max_depth, options.max_scalar_bytes, options.max_comment_bytes) {
   tree_.borrow_from(text);
+  // Room for a small document, so that it does not regrow step by step.
+  stack_.reserve(8);
+  pending_items_.reserve(64);
 }
 
 std::optional<YamlError> Composer::breach(std::string_view what, std::uint64_t limit,
@@ -39,20 +42,20 @@ std::optional<YamlError> Composer::breach(std::string_view what, std::uint64_t l
 
 std::optional<YamlError> Composer::read_first_document() {
   bool document_done = false;
+  Event event;
   while (!document_done && !stream_ended_) {
-    auto event = events_.next();
-    if (!event) return event.error();
-    if (auto error = on_event(*event, document_done)) return error;
+    if (!events_.next(event)) return events_.error();
+    if (auto error = on_event(event, document_done)) return error;
   }
   return std::nullopt;
 }
 
 std::optional<YamlError> Composer::finish() {
+  Event event;
   while (!stream_ended_) {
-    auto event = events_.next();
-    if (!event) return event.error();
+    if (!events_.next(event)) return events_.error();
     bool document_done = false;
-    if (auto error = on_event(*event, document_done)) return error;
+    if (auto error = on_event(event, document_done)) return error;
   }
   if (options_.enforce_alias_anchor_ratio && alias_count_ >= options_.ratio_min_aliases &&
       (anchors_.empty() || alias_count_ > anchors_.size() * options_.max_aliases_per_anchor)) {
@@ -223,32 +226,34 @@ std::optional<YamlError> Composer::on_collection_start(const Event& event, NodeK
   }
   if (in_key_position()) return error_at(event.start, "mapping keys must be scalars");
   NodeId id = tree_.add_collection(kind, event.start, event.tag);
-  Frame frame;
+  if (!event.anchor.empty()) {
+    if (auto error = register_anchor(event.anchor, id, Cost{}, false, event.start)) return error;
+  }
+  // Built in place: frames hold a string and a pointer, which moving costs.
+  Frame& frame = stack_.emplace_back();
   frame.node = id;
   frame.mapping = kind == NodeKind::Mapping;
   frame.items_start = pending_items_.size();
-  if (!event.anchor.empty()) {
-    frame.anchor = std::string(event.anchor);
-    if (auto error = register_anchor(event.anchor, id, Cost{}, false, event.start)) return error;
-  }
-  stack_.push_back(std::move(frame));
+  frame.anchor.assign(event.anchor);
   return std::nullopt;
 }
 
 std::optional<YamlError> Composer::on_collection_end(const Event& event) {
   if (stack_.empty()) return error_at(event.start, "unbalanced end of a YAML collection");
-  Frame frame = std::move(stack_.back());
-  stack_.pop_back();
+  // Finished in place and dropped before it attaches to its parent.
+  Frame& frame = stack_.back();
   if (frame.has_merge) resolve_merges(frame);
   std::span<const NodeId> items(pending_items_.data() + frame.items_start,
                                 pending_items_.size() - frame.items_start);
   tree_.set_items(frame.node, items);
   pending_items_.resize(frame.items_start);
   Cost cost{frame.cost.events, frame.cost.height + 1, frame.cost.nesting, frame.cost.scalar_bytes};
-  if (!frame.anchor.empty()) {
-    if (auto error = register_anchor(frame.anchor, frame.node, cost, true, event.start)) return error;
-  }
-  return attach(frame.node, cost);
+  NodeId node = frame.node;
+  std::optional<YamlError> anchor_error;
+  if (!frame.anchor.empty()) anchor_error = register_anchor(frame.anchor, node, cost, true, event.start);
+  stack_.pop_back();
+  if (anchor_error) return anchor_error;
+  return attach(node, cost);
 }
 
 std::optional<YamlError> Composer::attach(NodeId id, const Cost& cost) {

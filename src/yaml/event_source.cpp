@@ -50,7 +50,7 @@ int hex_value(char c) {
 }  // namespace
 
 struct EventSource::State {
-  State(std::string_view text, const ScanLimits& limits) : scanner(text, limits) {}
+  State(std::string_view text, const ScanLimits& limits) : scanner(text, limits) { states.reserve(16); }
 
   Scanner scanner;
   Expect state = Expect::StreamStart;
@@ -120,20 +120,27 @@ EventSource::EventSource(std::string_view text, std::uint64_t max_depth,
 EventSource::~EventSource() = default;
 
 Expected<Event, YamlError> EventSource::next() {
-  State& s = *state_;
-  if (s.failure) return unexpected(*s.failure);
-  if (s.state == Expect::End) {
-    s.failure = error_at(s.scanner.input().size(), "read past the end of the YAML stream");
-    return unexpected(*s.failure);
-  }
-  // Built in place: events are small but many.
-  Expected<Event, YamlError> out{Event{}};
-  if (!s.parse(*out)) {
-    if (!s.failure) s.failure = error_at(s.scanner.input().size(), "invalid YAML");
-    return unexpected(*s.failure);
-  }
+  Event out;
+  if (!next(out)) return unexpected(error());
   return out;
 }
+
+bool EventSource::next(Event& out) {
+  State& s = *state_;
+  if (s.failure) return false;
+  if (s.state == Expect::End) {
+    s.failure = error_at(s.scanner.input().size(), "read past the end of the YAML stream");
+    return false;
+  }
+  out = Event{};
+  if (!s.parse(out)) {
+    if (!s.failure) s.failure = error_at(s.scanner.input().size(), "invalid YAML");
+    return false;
+  }
+  return true;
+}
+
+const YamlError& EventSource::error() const { return *state_->failure; }
 
 bool EventSource::State::parse(Event& out) {
   switch (state) {

@@ -63,6 +63,11 @@ class EventSource {
   // The next event; its views stay valid until the following call. After a
   // syntax error the stream is finished and every call repeats the error.
   Expected<Event, YamlError> next();
+  // The same into `out`, which saves a copy per event; on false the error
+  // is in error().
+  bool next(Event& out);
+  // The error that ended the stream (only after next() failed).
+  const YamlError& error() const;
 
  private:
   struct State;

@@ -8,9 +8,10 @@ namespace kelp::yaml {
 
 namespace {
 
-// Chunks grow from a size that suits one small file to one that keeps the
-// number of allocations low for large ones.
-constexpr std::size_t kFirstChunk = 4 * 1024;
+// Chunks grow from a size that suits one small file (and that allocators
+// still serve from their small-block caches) to one that keeps the number of
+// allocations low for large ones.
+constexpr std::size_t kFirstChunk = 1000;
 constexpr std::size_t kChunkSize = 64 * 1024;
 
 }  // namespace
@@ -22,19 +23,7 @@ NodeTree::NodeTree() {
   items_.reserve(64);
 }
 
-NodeId NodeTree::resolve(NodeId id) const {
-  const Node& n = nodes_[id];
-  return n.kind == NodeKind::Alias ? static_cast<NodeId>(n.first) : id;
-}
-
-std::span<const NodeId> NodeTree::items(const Node& n) const {
-  if (n.kind == NodeKind::Sequence) return {items_.data() + n.first, n.size};
-  if (n.kind == NodeKind::Mapping) return {items_.data() + n.first, 2 * n.size};
-  return {};
-}
-
-std::uint32_t NodeTree::intern_tag(std::string_view tag) {
-  if (tag.empty()) return 0;
+std::uint32_t NodeTree::intern_new_tag(std::string_view tag) {
   auto it = tag_index_.find(std::string(tag));
   if (it != tag_index_.end()) return it->second;
   auto index = static_cast<std::uint32_t>(tags_.size());

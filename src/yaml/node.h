@@ -47,11 +47,18 @@ class NodeTree {
   std::size_t node_count() const { return nodes_.size(); }
   const Node& node(NodeId id) const { return nodes_[id]; }
   // The node itself, or for an alias the node it refers to.
-  NodeId resolve(NodeId id) const;
+  NodeId resolve(NodeId id) const {
+    const Node& n = nodes_[id];
+    return n.kind == NodeKind::Alias ? static_cast<NodeId>(n.first) : id;
+  }
   std::string_view text(const Node& n) const { return {n.text, n.size}; }
   std::string_view tag(const Node& n) const { return tags_[n.tag]; }
   // Sequence items, or mapping keys and values alternating.
-  std::span<const NodeId> items(const Node& n) const;
+  std::span<const NodeId> items(const Node& n) const {
+    if (n.kind == NodeKind::Sequence) return {items_.data() + n.first, n.size};
+    if (n.kind == NodeKind::Mapping) return {items_.data() + n.first, 2 * n.size};
+    return {};
+  }
   // The text of a mapping key node (a scalar, or an alias of one).
   std::string_view key_text(NodeId key) const { return text(node(resolve(key))); }
 
@@ -67,7 +74,9 @@ class NodeTree {
   void set_items(NodeId id, std::span<const NodeId> items);
 
  private:
-  std::uint32_t intern_tag(std::string_view tag);
+  // Most nodes have no tag; that case stays inline.
+  std::uint32_t intern_tag(std::string_view tag) { return tag.empty() ? 0 : intern_new_tag(tag); }
+  std::uint32_t intern_new_tag(std::string_view tag);
   const char* store_text(std::string_view text);
 
   std::vector<Node> nodes_;

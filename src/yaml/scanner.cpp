@@ -65,6 +65,9 @@ constexpr PlainStops kPlainStops;
 
 Scanner::Scanner(std::string_view text, const ScanLimits& limits) : in_(text), limits_(limits) {
   if (in_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = row_start_ = 3;
+  // Room for a small document's nesting, so that it does not regrow step by step.
+  keys_.reserve(8);
+  indents_.reserve(8);
   keys_.emplace_back();
   tokens_.reserve(16);
 }
@@ -159,8 +162,7 @@ bool Scanner::need_more_tokens() {
   return keys_[lowest_key_].possible;
 }
 
-bool Scanner::check_stale_key(SimpleKey& key) {
-  if (!key.possible) return true;
+bool Scanner::check_possible_key(SimpleKey& key) {
   bool stale = !key.multi_row && key.row != row_;
   if (!stale && pos_ - key.offset > kMaxImplicitKeyChars) {
     for (std::size_t i = key.counted_to; i < pos_; ++i) {
@@ -288,7 +290,9 @@ bool Scanner::fetch_token() {
   }
   if (!scan_to_next_token()) return false;
   if (!stale_keys()) return false;
-  unroll_indent(static_cast<std::ptrdiff_t>(column()), pos_);
+  if (flows_.empty() && indent_ > static_cast<std::ptrdiff_t>(column())) {
+    unroll_indent(static_cast<std::ptrdiff_t>(column()), pos_);
+  }
   if (pos_ >= in_.size()) return fetch_stream_end();
 
   char c = in_[pos_];
@@ -1115,6 +1119,9 @@ bool Scanner::scan_block_scalar(bool literal, Token& t) {
     }
   }
 
+  // Rows are appended one by one; room for a small scalar up front spares
+  // the regrowth steps. The rest of the text bounds what it can use.
+  buffer_.reserve(buffer_.size() + std::min<std::size_t>(size - pos_, 1000));
   std::size_t text_start = buffer_.size();
   bool any_content = false;
   bool leading_break = false;   // a break after the previous content row

@@ -111,7 +111,9 @@ class Scanner {
   const Token* fetch_head();
   bool fetch_token();
   bool scan_to_next_token();
-  bool check_stale_key(SimpleKey& key);
+  // Most keys checked are no longer possible; that case stays inline.
+  bool check_stale_key(SimpleKey& key) { return !key.possible || check_possible_key(key); }
+  bool check_possible_key(SimpleKey& key);
   bool stale_keys();
   bool save_simple_key();
   bool remove_simple_key();

@@ -1,6 +1,8 @@
 #include "yaml/to_json.h"
 
+#include <memory>
 #include <optional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -61,71 +63,78 @@ Expected<JsonValue, YamlError> scalar_to_json(const NodeTree& tree, NodeId scala
 
 Expected<JsonValue, YamlError> node_to_json(const NodeTree& tree, NodeId root) {
   if (root == kNoNode) return JsonValue(nullptr);
+  // Values are built in their final place: array items in storage reserved
+  // to the exact count, object members in their map nodes, which never move.
   struct Frame {
     NodeId node;
-    std::size_t next = 0;
-    JsonValue value;
-    std::string key;
+    std::size_t next;
+    JsonValue* value;
   };
   std::vector<Frame> stack;
+  stack.reserve(8);
+  // Later values of a repeated key are built here and dropped, so that the
+  // first one stays, as in one-by-one insertion.
+  std::vector<std::unique_ptr<JsonValue>> dropped;
   Expected<JsonValue, YamlError> converted{JsonValue()};
-  JsonValue& result = *converted;
 
-  auto deliver = [&](JsonValue value) {
-    if (stack.empty()) {
-      result = std::move(value);
-      return;
-    }
-    Frame& parent = stack.back();
-    if (parent.value.is_array()) {
-      parent.value.as_array().push_back(std::move(value));
-    } else {
-      parent.value.as_object().emplace(std::move(parent.key), std::move(value));
-    }
-  };
-  // Converts a scalar at once, or opens a frame for a collection.
-  auto start = [&](NodeId id) -> std::optional<YamlError> {
+  // Converts a scalar into `slot` at once, or opens a frame for a collection.
+  auto start = [&](NodeId id, JsonValue& slot) -> std::optional<YamlError> {
     NodeId target = tree.resolve(id);
     const Node& node = tree.node(target);
     if (node.kind == NodeKind::Scalar) {
+      if (node.tag == 0) {
+        // Untagged scalars cannot fail; this spares the general path.
+        std::string_view text = tree.text(node);
+        slot = node.style == ScalarStyle::Plain ? resolve_plain_scalar(text) : JsonValue(text);
+        return std::nullopt;
+      }
       auto value = scalar_to_json(tree, target);
       if (!value) return value.error();
-      deliver(std::move(*value));
+      slot = std::move(*value);
       return std::nullopt;
     }
     if (auto error = check_collection_tag(tree, node)) return error;
-    Frame frame{target, 0, {}, {}};
     if (node.kind == NodeKind::Sequence) {
       JsonValue::Array array;
       array.reserve(node.size);
-      frame.value = JsonValue(std::move(array));
+      slot = JsonValue(std::move(array));
     } else {
-      frame.value = JsonValue(JsonValue::Object{});
+      slot = JsonValue(JsonValue::Object{});
     }
-    stack.push_back(std::move(frame));
+    stack.push_back(Frame{target, 0, &slot});
     return std::nullopt;
   };
 
-  if (auto error = start(root)) return unexpected(std::move(*error));
+  if (auto error = start(root, *converted)) return unexpected(std::move(*error));
   while (!stack.empty()) {
     Frame& frame = stack.back();
     const Node& node = tree.node(frame.node);
     std::span<const NodeId> items = tree.items(node);
     if (frame.next >= items.size()) {
-      JsonValue done = std::move(frame.value);
       stack.pop_back();
-      deliver(std::move(done));
       continue;
     }
     NodeId child;
+    JsonValue* slot;
     if (node.kind == NodeKind::Mapping) {
-      frame.key = std::string(tree.key_text(items[frame.next]));
+      std::string_view key = tree.key_text(items[frame.next]);
       child = items[frame.next + 1];
       frame.next += 2;
+      auto& object = frame.value->as_object();
+      auto at = object.lower_bound(key);
+      if (at != object.end() && at->first == key) {
+        dropped.push_back(std::make_unique<JsonValue>());
+        slot = dropped.back().get();
+      } else {
+        slot = &object.emplace_hint(at, std::piecewise_construct, std::forward_as_tuple(key),
+                                    std::forward_as_tuple())
+                    ->second;
+      }
     } else {
       child = items[frame.next++];
+      slot = &frame.value->as_array().emplace_back();
     }
-    if (auto error = start(child)) return unexpected(std::move(*error));
+    if (auto error = start(child, *slot)) return unexpected(std::move(*error));
   }
   return converted;
 }
