@@ -225,6 +225,15 @@ bool Reader::string_body(std::string* out, bool* escapes) {
         if (!parse_escape(*out)) return false;
       } else if constexpr (mode == StringMode::Check) {
         *escapes = true;
+        // The one-character escapes are judged here, as parse_escape would;
+        // only \u escapes need its surrogate rules.
+        if (index_ < size && base[index_] != 'u') {
+          switch (base[index_++]) {
+            case '"': case '\\': case '/': case 'b': case 'f': case 'n': case 'r': case 't': break;
+            default: return fail("invalid escape");
+          }
+          continue;
+        }
         scratch.clear();
         if (!parse_escape(scratch)) return false;
       } else {
