@@ -302,7 +302,8 @@ std::optional<AgentRecord> check_agent_file(std::string_view path, CheckContext&
                              "supply agent YAML content to the validator");
     return std::nullopt;
   }
-  auto doc = yaml::read_json_value(*it->second);
+  std::string decoded;
+  auto doc = yaml::read_json_value(it->second->view(decoded));
   if (!doc) {
     auto span = yaml::span_from_error_text(doc.error());
     push_diagnostic_owned_message(diags, Severity::Error, "agent.yaml_malformed", path, span,

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "json/lazy_string.h"
 #include "module/diagnostics.h"
 #include "checks/directory_set.h"
 #include "checks/path_order.h"
@@ -13,10 +14,11 @@
 
 namespace kelp {
 
-// Normalised file path -> content (none when the snapshot gave none). The
+// Normalised file path -> content (none when the snapshot gave none), which
+// may view the snapshot text and is decoded where it is read. The
 // directories of `CheckContext` may view the keys' text, so both are built
 // together (build_path_maps) and read-only afterwards.
-using FileMap = std::map<std::string, std::optional<std::string>, PathViewLess>;
+using FileMap = std::map<std::string, std::optional<json::LazyString>, PathViewLess>;
 
 struct CheckContext {
   DiagnosticList diagnostics;

@@ -70,7 +70,8 @@ void check_mcp_local_example(CheckContext& context) {
                 "supply .kelp/mcp.local.example.json content to the validator");
     return;
   }
-  auto parsed = json::parse_value(*it->second);
+  std::string decoded;
+  auto parsed = json::parse_value(it->second->view(decoded));
   if (!parsed) {
     const auto& err = parsed.error();
     push_diagnostic_owned_message(

@@ -40,7 +40,8 @@ std::optional<PackageSummary> read_package_manifest(CheckContext& context) {
                              "supply package.json content to the validator");
     return std::nullopt;
   }
-  auto parsed = json::parse_value(*it->second);
+  std::string decoded;
+  auto parsed = json::parse_value(it->second->view(decoded));
   if (!parsed) {
     const auto& err = parsed.error();
     push_diagnostic_owned_message(diags, Severity::Error, "package.manifest_malformed",

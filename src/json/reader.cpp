@@ -1,5 +1,6 @@
 #include "json/reader.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -7,6 +8,10 @@
 
 #include "json/writer.h"
 #include "unicode/text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kelp::json {
 
@@ -167,28 +172,70 @@ bool Reader::parse_escape(std::string& out) {
   return true;
 }
 
-// Reads a string body after the opening quotation mark; `out` may be null to
-// only check it (then escapes are checked for form, not for surrogates).
-bool Reader::skip_string_body(std::string* out) {
+namespace {
+
+// The offset of the first quotation mark, backslash or control character at
+// or after `i`, or `size` when there is none.
+std::size_t find_special(const char* base, std::size_t i, std::size_t size) {
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i below_space = _mm_set1_epi8(0x1F);
+  while (i + 16 <= size) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+    // A byte is a control character when the unsigned minimum with 0x1F is itself.
+    __m128i hits = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+        _mm_cmpeq_epi8(_mm_min_epu8(v, below_space), v));
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask) return i + static_cast<std::size_t>(std::countr_zero(mask));
+    i += 16;
+  }
+#endif
+  while (i + 8 <= size) {
+    std::uint64_t w;
+    std::memcpy(&w, base + i, 8);
+    if (word_has_special(w)) break;
+    i += 8;
+  }
+  while (i < size && !is_special(static_cast<unsigned char>(base[i]))) ++i;
+  return i;
+}
+
+}  // namespace
+
+// Reads a string body after the opening quotation mark. Skip only checks the
+// escapes for form, not for surrogates, and reports a control character at
+// the byte before it; Check judges exactly as Decode does but builds nothing
+// and notes in `escapes` whether the body has any.
+template <Reader::StringMode mode>
+bool Reader::string_body(std::string* out, bool* escapes) {
   const char* base = text_.data();
   const std::size_t size = text_.size();
+  std::string scratch;  // one escape's bytes in Check mode
   for (;;) {
     std::size_t start = index_;
-    // Plain bytes eight at a time, then one at a time up to the special byte.
-    while (index_ + 8 <= size) {
-      std::uint64_t w;
-      std::memcpy(&w, base + index_, 8);
-      if (word_has_special(w)) break;
-      index_ += 8;
-    }
-    while (index_ < size && !is_special(static_cast<unsigned char>(base[index_]))) ++index_;
-    if (out) out->append(base + start, index_ - start);
+    index_ = find_special(base, index_, size);
+    if constexpr (mode == StringMode::Decode) out->append(base + start, index_ - start);
     if (index_ >= size) return fail("EOF while parsing a string");
     auto c = static_cast<unsigned char>(base[index_++]);
     if (c == '"') return true;
     if (c == '\\') {
-      if (out) {
+      if constexpr (mode == StringMode::Decode) {
         if (!parse_escape(*out)) return false;
+      } else if constexpr (mode == StringMode::Check) {
+        *escapes = true;
+        // The one-character escapes are judged here, as parse_escape would;
+        // only \u escapes need its surrogate rules.
+        if (index_ < size && base[index_] != 'u') {
+          switch (base[index_++]) {
+            case '"': case '\\': case '/': case 'b': case 'f': case 'n': case 'r': case 't': break;
+            default: return fail("invalid escape");
+          }
+          continue;
+        }
+        scratch.clear();
+        if (!parse_escape(scratch)) return false;
       } else {
         if (index_ >= size) return fail("EOF while parsing a string");
         char e = base[index_++];
@@ -206,19 +253,28 @@ bool Reader::skip_string_body(std::string* out) {
     }
     // A string that is only skipped reports the control character at the
     // byte before it; a string that is read, at the character itself.
-    if (!out) --index_;
+    if constexpr (mode == StringMode::Skip) --index_;
     return fail("control character (\\u0000-\\u001F) found while parsing a string");
   }
 }
 
 bool Reader::parse_string(std::string& out) {
   ++index_;  // the opening quotation mark
-  return skip_string_body(&out);
+  return string_body<StringMode::Decode>(&out, nullptr);
+}
+
+bool Reader::check_string(std::string_view& literal, bool& has_escapes) {
+  const std::size_t start = index_;
+  ++index_;
+  has_escapes = false;
+  if (!string_body<StringMode::Check>(nullptr, &has_escapes)) return false;
+  literal = text_.substr(start, index_ - start);
+  return true;
 }
 
 bool Reader::ignore_string() {
   ++index_;
-  return skip_string_body(nullptr);
+  return string_body<StringMode::Skip>(nullptr, nullptr);
 }
 
 // A number whose sign (if any) has been consumed; the next byte is its first digit.

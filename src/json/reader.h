@@ -49,6 +49,9 @@ class Reader {
 
   // The current byte is the opening quotation mark (not yet consumed).
   bool parse_string(std::string& out);
+  // Judges a string exactly as parse_string does, without decoding it:
+  // `literal` views its text in the input, both quotation marks included.
+  bool check_string(std::string_view& literal, bool& has_escapes);
   // The rest of a literal whose first byte was consumed ("ull" after 'n').
   bool parse_ident(std::string_view rest);
   // Checks and skips one value of any kind; nesting is not limited here.
@@ -82,7 +85,9 @@ class Reader {
   bool ignore_string();
   bool next_member(bool& first, bool& done, char close);
   bool ignore_number();
-  bool skip_string_body(std::string* out);
+  enum class StringMode { Skip, Check, Decode };
+  template <StringMode mode>
+  bool string_body(std::string* out, bool* escapes);
 
   std::string_view text_;
   std::size_t index_ = 0;

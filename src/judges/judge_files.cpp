@@ -45,7 +45,7 @@ class JudgeFileCheck {
   JudgeFileCheck(CheckContext& context, std::string_view path) : ctx_(context), path_(path) {}
 
   // Returns the judge name when the `judge` field passed its checks.
-  std::optional<std::string> run(const std::optional<std::string>& content);
+  std::optional<std::string> run(const std::optional<json::LazyString>& content);
 
  private:
   void error(std::string_view code, std::string message, std::string_view help) {
@@ -383,13 +383,14 @@ void JudgeFileCheck::check_local(const JsonValue& local) {
   }
 }
 
-std::optional<std::string> JudgeFileCheck::run(const std::optional<std::string>& content) {
+std::optional<std::string> JudgeFileCheck::run(const std::optional<json::LazyString>& content) {
   if (!content) {
     error("judge.unreadable", "Judge YAML content was not provided",
           "supply judge YAML content to the validator");
     return std::nullopt;
   }
-  auto value = yaml::read_json_value(*content);
+  std::string decoded;
+  auto value = yaml::read_json_value(content->view(decoded));
   if (!value) {
     std::string message = "Judge file is not valid YAML: " + value.error();
     push_diagnostic_owned_message(ctx_.diagnostics, Severity::Error, "judge.yaml_malformed", path_,

@@ -5,11 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "json/lazy_string.h"
+
 namespace kelp {
 
+// A file's content is kept as its literal in the snapshot text when it was
+// read from one, so that contents no check reads are never decoded.
 struct RecipeFile {
   std::string path;
-  std::optional<std::string> content;
+  std::optional<json::LazyString> content;
 };
 
 struct RecipeFiles {

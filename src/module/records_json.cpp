@@ -35,16 +35,20 @@ bool read_text(Reader& r, std::string& out) {
   return r.parse_string(out);
 }
 
-bool read_optional_text(Reader& r, std::optional<std::string>& out) {
+// Checked like read_text, but kept as a view of the literal in the text.
+bool read_optional_lazy_text(Reader& r, std::optional<json::LazyString>& out) {
   auto c = r.peek_after_whitespace();
   if (c && *c == 'n') {
     r.eat();
     out.reset();
     return r.parse_ident("ull");
   }
-  std::string text;
-  if (!read_text(r, text)) return false;
-  out = std::move(text);
+  if (!c) return r.fail_at_peek("EOF while parsing a value");
+  if (*c != '"') return r.fail_invalid_type("a string");
+  std::string_view literal;
+  bool has_escapes = false;
+  if (!r.check_string(literal, has_escapes)) return false;
+  out = json::LazyString::literal(literal, has_escapes);
   return true;
 }
 
@@ -134,7 +138,7 @@ struct RecipeFileFields {
   bool second_required_in_array = true;
   bool second_required_in_object = false;
   static bool read_first(Reader& r, RecipeFile& f) { return read_text(r, f.path); }
-  static bool read_second(Reader& r, RecipeFile& f) { return read_optional_text(r, f.content); }
+  static bool read_second(Reader& r, RecipeFile& f) { return read_optional_lazy_text(r, f.content); }
 };
 
 bool read_recipe_file(Reader& r, RecipeFile& out) { return read_record(r, out, RecipeFileFields{}); }

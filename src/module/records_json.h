@@ -13,6 +13,7 @@
 namespace kelp {
 
 // The error is the reader's text with its position ("... at line L column C").
+// The file contents of the snapshot view `text`, which must outlive them.
 Expected<RecipeFiles, std::string> parse_recipe_snapshot(std::string_view text);
 Expected<std::vector<JudgeSource>, std::string> parse_judge_sources(std::string_view text);
 

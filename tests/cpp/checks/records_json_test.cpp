@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <random>
 #include <string>
 #include <string_view>
 
 #include "common/case_name.h"
+#include "json/reader.h"
 #include "module/records_json.h"
 #include "unicode/text.h"
 
@@ -93,5 +95,55 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"InPathThatIsRead", J, "[{\"path\":\"a\tb\",\"content\":\"\"}]",
              "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 12"}),
     KELP_CASE_NAMES(std::string(document_name(p.document)) + "_" + p.name));
+
+// A file content is kept undecoded while the snapshot is read; it must be
+// judged exactly as a decoded string is, at the same position, and give the
+// same text when it is read. Random literals mix plain runs of every length
+// (so that specials fall anywhere in a 16-byte block) with escapes, broken
+// escapes, raw control characters and an early end of text.
+TEST(SnapshotContent, KeptLiteralIsJudgedAndDecodedLikeAString) {
+  const std::string_view pieces[] = {
+      "a", "abcdefghijklmnopq", "\xC3\xA9", "\\n", "\\\"", "\\\\", "\\/", "\\u00e9",
+      "\\ud83d\\ude00", "\\ud800", "\\udc00x", "\\ud800\\u0041", "\\x", "\t", "\\u12"};
+  std::mt19937 rng(11);
+  int decoded_cases = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string literal = "\"";
+    std::size_t count = rng() % 12;
+    for (std::size_t i = 0; i < count; ++i) {
+      // Mostly plain text, as in real contents.
+      std::size_t pick = rng() % 3 ? rng() % 3 : rng() % std::size(pieces);
+      for (std::size_t n = rng() % 4 + 1; n > 0; --n) literal += pieces[pick];
+    }
+    if (rng() % 8) literal += '"';
+    // The same bytes are a snapshot in array form (a file "" with the
+    // literal as content) and a plain JSON value.
+    std::string text = "[[[\"\"," + literal + "]]]";
+    auto expected = kelp::json::parse_value(text);
+    auto read = kelp::parse_recipe_snapshot(text);
+    if (!expected) {
+      ASSERT_FALSE(read) << literal;
+      EXPECT_EQ(read.error(), expected.error().display()) << literal;
+      continue;
+    }
+    ASSERT_TRUE(read) << literal << ": " << read.error();
+    ASSERT_EQ(read->files.size(), 1u);
+    ASSERT_TRUE(read->files[0].content.has_value());
+    std::string storage;
+    EXPECT_EQ(read->files[0].content->view(storage),
+              expected->as_array()[0].as_array()[0].as_array()[1].as_string())
+        << literal;
+    ++decoded_cases;
+  }
+  EXPECT_GT(decoded_cases, 300);
+}
+
+TEST(SnapshotContent, NullIsNoContent) {
+  auto read = kelp::parse_recipe_snapshot(R"({"files":[{"path":"a","content":null},["b",null]]})");
+  ASSERT_TRUE(read) << read.error();
+  ASSERT_EQ(read->files.size(), 2u);
+  EXPECT_FALSE(read->files[0].content.has_value());
+  EXPECT_FALSE(read->files[1].content.has_value());
+}
 
 }  // namespace
