@@ -1,5 +1,6 @@
 #include "yaml/event_source.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -87,6 +88,12 @@ struct EventSource::State {
   bool document_end(Event& out);
   bool node(Event& out, bool block, bool indentless_sequence);
   bool block_sequence_entry(Event& out);
+  // After a block indicator ("-", "?" or ":") that `t` is: the node that
+  // follows it, or an empty scalar when the next token is one of `ends`.
+  bool block_node_after(Event& out, const Token* t, Expect next, bool indentless_sequence,
+                        std::initializer_list<TokenType> ends);
+  // The block collection ends at `t`.
+  bool block_end(Event& out, EventType type, const Token& t);
   bool indentless_sequence_entry(Event& out);
   bool block_mapping_key(Event& out);
   bool block_mapping_value(Event& out);
@@ -407,29 +414,40 @@ bool EventSource::State::node(Event& out, bool block, bool indentless_sequence) 
   return fail(t->start, "expected a node here");
 }
 
+bool EventSource::State::block_node_after(Event& out, const Token* t, Expect next,
+                                          bool indentless_sequence,
+                                          std::initializer_list<TokenType> ends) {
+  std::size_t after = t->end;
+  scanner.skip();
+  t = peek();
+  if (t == nullptr) return false;
+  for (TokenType end : ends) {
+    if (t->type == end) {
+      state = next;
+      empty_scalar(out, after);
+      return true;
+    }
+  }
+  states.push_back(next);
+  return node(out, true, indentless_sequence);
+}
+
+bool EventSource::State::block_end(Event& out, EventType type, const Token& t) {
+  state = pop();
+  simple(out, type, t);
+  out.has_mark = false;
+  scanner.skip();
+  return true;
+}
+
 bool EventSource::State::block_sequence_entry(Event& out) {
   const Token* t = peek();
   if (t == nullptr) return false;
   if (t->type == TokenType::BlockEntry) {
-    std::size_t after = t->end;
-    scanner.skip();
-    t = peek();
-    if (t == nullptr) return false;
-    if (t->type != TokenType::BlockEntry && t->type != TokenType::BlockEnd) {
-      states.push_back(Expect::BlockSequenceEntry);
-      return node(out, true, false);
-    }
-    state = Expect::BlockSequenceEntry;
-    empty_scalar(out, after);
-    return true;
+    return block_node_after(out, t, Expect::BlockSequenceEntry, false,
+                            {TokenType::BlockEntry, TokenType::BlockEnd});
   }
-  if (t->type == TokenType::BlockEnd) {
-    state = pop();
-    simple(out, EventType::SequenceEnd, *t);
-    out.has_mark = false;
-    scanner.skip();
-    return true;
-  }
+  if (t->type == TokenType::BlockEnd) return block_end(out, EventType::SequenceEnd, *t);
   return fail(t->start, "expected a '-' entry of the block sequence");
 }
 
@@ -437,18 +455,9 @@ bool EventSource::State::indentless_sequence_entry(Event& out) {
   const Token* t = peek();
   if (t == nullptr) return false;
   if (t->type == TokenType::BlockEntry) {
-    std::size_t after = t->end;
-    scanner.skip();
-    t = peek();
-    if (t == nullptr) return false;
-    if (t->type != TokenType::BlockEntry && t->type != TokenType::Key && t->type != TokenType::Value &&
-        t->type != TokenType::BlockEnd) {
-      states.push_back(Expect::IndentlessSequenceEntry);
-      return node(out, true, false);
-    }
-    state = Expect::IndentlessSequenceEntry;
-    empty_scalar(out, after);
-    return true;
+    return block_node_after(out, t, Expect::IndentlessSequenceEntry, false,
+                            {TokenType::BlockEntry, TokenType::Key, TokenType::Value,
+                             TokenType::BlockEnd});
   }
   state = pop();
   out.type = EventType::SequenceEnd;
@@ -461,17 +470,8 @@ bool EventSource::State::block_mapping_key(Event& out) {
   const Token* t = peek();
   if (t == nullptr) return false;
   if (t->type == TokenType::Key) {
-    std::size_t after = t->end;
-    scanner.skip();
-    t = peek();
-    if (t == nullptr) return false;
-    if (t->type != TokenType::Key && t->type != TokenType::Value && t->type != TokenType::BlockEnd) {
-      states.push_back(Expect::BlockMappingValue);
-      return node(out, true, true);
-    }
-    state = Expect::BlockMappingValue;
-    empty_scalar(out, after);
-    return true;
+    return block_node_after(out, t, Expect::BlockMappingValue, true,
+                            {TokenType::Key, TokenType::Value, TokenType::BlockEnd});
   }
   if (t->type == TokenType::Value) {
     // A value with an empty key.
@@ -479,13 +479,7 @@ bool EventSource::State::block_mapping_key(Event& out) {
     empty_scalar(out, t->start);
     return true;
   }
-  if (t->type == TokenType::BlockEnd) {
-    state = pop();
-    simple(out, EventType::MappingEnd, *t);
-    out.has_mark = false;
-    scanner.skip();
-    return true;
-  }
+  if (t->type == TokenType::BlockEnd) return block_end(out, EventType::MappingEnd, *t);
   return fail(t->start, "expected a key of the block mapping");
 }
 
@@ -493,17 +487,8 @@ bool EventSource::State::block_mapping_value(Event& out) {
   const Token* t = peek();
   if (t == nullptr) return false;
   if (t->type == TokenType::Value) {
-    std::size_t after = t->end;
-    scanner.skip();
-    t = peek();
-    if (t == nullptr) return false;
-    if (t->type != TokenType::Key && t->type != TokenType::Value && t->type != TokenType::BlockEnd) {
-      states.push_back(Expect::BlockMappingKey);
-      return node(out, true, true);
-    }
-    state = Expect::BlockMappingKey;
-    empty_scalar(out, after);
-    return true;
+    return block_node_after(out, t, Expect::BlockMappingKey, true,
+                            {TokenType::Key, TokenType::Value, TokenType::BlockEnd});
   }
   state = Expect::BlockMappingKey;
   empty_scalar(out, t->start);

@@ -518,9 +518,7 @@ bool Scanner::fetch_flow_end(TokenType type) {
   }
   simple_key_allowed_ = false;
   adjacent_value_allowed_ = true;
-  std::size_t start = pos_;
-  ++pos_;
-  push(make(type, start, pos_));
+  push_indicator(type);
   return true;
 }
 
@@ -528,9 +526,7 @@ bool Scanner::fetch_flow_entry() {
   if (!remove_simple_key()) return false;
   simple_key_allowed_ = true;
   adjacent_value_allowed_ = false;
-  std::size_t start = pos_;
-  ++pos_;
-  push(make(TokenType::FlowEntry, start, pos_));
+  push_indicator(TokenType::FlowEntry);
   return true;
 }
 
@@ -545,9 +541,7 @@ bool Scanner::fetch_block_entry() {
   if (!remove_simple_key()) return false;
   simple_key_allowed_ = true;
   adjacent_value_allowed_ = false;
-  std::size_t start = pos_;
-  ++pos_;
-  push(make(TokenType::BlockEntry, start, pos_));
+  push_indicator(TokenType::BlockEntry);
   return true;
 }
 
@@ -563,9 +557,7 @@ bool Scanner::fetch_key() {
   if (!remove_simple_key()) return false;
   simple_key_allowed_ = flows_.empty();
   adjacent_value_allowed_ = false;
-  std::size_t start = pos_;
-  ++pos_;
-  push(make(TokenType::Key, start, pos_));
+  push_indicator(TokenType::Key);
   return true;
 }
 
@@ -595,9 +587,7 @@ bool Scanner::fetch_value() {
     simple_key_allowed_ = flows_.empty();
   }
   adjacent_value_allowed_ = false;
-  std::size_t start = pos_;
-  ++pos_;
-  push(make(TokenType::Value, start, pos_));
+  push_indicator(TokenType::Value);
   return true;
 }
 

@@ -160,6 +160,11 @@ class Scanner {
   std::size_t column() const { return pos_ - row_start_; }
 
   void push(const Token& token) { tokens_.push_back(token); }
+  // A one-byte indicator token at the current position, which it consumes.
+  void push_indicator(TokenType type) {
+    std::size_t start = pos_++;
+    push(make(type, start, pos_));
+  }
   void insert(std::size_t number, const Token& token);
   Token make(TokenType type, std::size_t start, std::size_t end) const;
 
