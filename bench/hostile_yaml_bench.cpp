@@ -23,7 +23,8 @@
 
 #include "checks/driver.h"
 #include "judges/batch.h"
-#include "module/report_json.h"
+#include "judges/json_form.h"
+#include "report/report_json.h"
 #include "yaml/reader.h"
 
 namespace {

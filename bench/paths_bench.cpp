@@ -15,8 +15,8 @@
 #include <unistd.h>
 
 #include "checks/driver.h"
-#include "module/records_json.h"
-#include "module/report_json.h"
+#include "report/records_json.h"
+#include "report/report_json.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "module/records_json.h"
+#include "report/records_json.h"
 
 int main(int argc, char** argv) {
   std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 50;

@@ -6,7 +6,7 @@
 #include "fuzz_input.h"
 #include "json/reader.h"
 #include "json/writer.h"
-#include "module/records_json.h"
+#include "report/records_json.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text = kelp::fuzz::as_text(data, size);

@@ -5,7 +5,7 @@
 #include "fuzz_input.h"
 #include "judges/batch.h"
 #include "json/reader.h"
-#include "module/report_json.h"
+#include "judges/json_form.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<kelp::JudgeSource> sources;

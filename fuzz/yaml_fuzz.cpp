@@ -4,6 +4,7 @@
 
 #include "fuzz_input.h"
 #include "json/writer.h"
+#include "report/error_span.h"
 #include "yaml/reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kelp::json::write_compact(written, *value);
   } else {
     // Every error names its position, which the diagnostics' spans rely on.
-    if (!kelp::yaml::span_from_error_text(value.error())) std::abort();
+    if (!kelp::span_from_error_text(value.error())) std::abort();
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "checks/agent_cross_checks.h"
 #include "checks/slugify.h"
 #include "unicode/text.h"
+#include "report/error_span.h"
 #include "yaml/reader.h"
 
 namespace kelp {
@@ -305,7 +306,7 @@ std::optional<AgentRecord> check_agent_file(std::string_view path, CheckContext&
   std::string decoded;
   auto doc = yaml::read_json_value(it->second->view(decoded));
   if (!doc) {
-    auto span = yaml::span_from_error_text(doc.error());
+    auto span = span_from_error_text(doc.error());
     push_diagnostic_owned_message(diags, Severity::Error, "agent.yaml_malformed", path, span,
                                   "Agent file is not valid YAML: " + doc.error(),
                                   "fix the YAML syntax");

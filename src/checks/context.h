@@ -7,10 +7,10 @@
 #include <string>
 
 #include "json/lazy_string.h"
-#include "module/diagnostics.h"
+#include "report/diagnostics.h"
 #include "checks/directory_set.h"
 #include "checks/path_order.h"
-#include "checks/profile.h"
+#include "report/profile.h"
 
 namespace kelp {
 

@@ -9,7 +9,7 @@
 #include "checks/package_manifest.h"
 #include "checks/paths.h"
 #include "checks/tool_policy.h"
-#include "judges/judge_files.h"
+#include "checks/judge_files.h"
 
 namespace kelp {
 

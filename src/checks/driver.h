@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "checks/context.h"
-#include "checks/report.h"
-#include "module/records.h"
+#include "report/check_report.h"
+#include "report/records.h"
 
 namespace kelp {
 

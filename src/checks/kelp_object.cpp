@@ -8,7 +8,7 @@
 #include "checks/eval_suites.h"
 #include "checks/mcp_declarations.h"
 #include "checks/resource_patterns.h"
-#include "module/diagnostics.h"
+#include "report/diagnostics.h"
 #include "unicode/text.h"
 
 namespace kelp {

@@ -6,7 +6,7 @@
 #include "checks/declared_text.h"
 #include "checks/package_manifest.h"
 #include "checks/resource_patterns.h"
-#include "module/diagnostics.h"
+#include "report/diagnostics.h"
 #include "unicode/text.h"
 
 namespace kelp {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "checks/context.h"
-#include "module/records.h"
+#include "report/records.h"
 
 namespace kelp {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "judges/model.h"
-#include "module/records.h"
+#include "report/records.h"
 #include "util/expected.h"
 
 namespace kelp {

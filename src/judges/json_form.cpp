@@ -96,4 +96,17 @@ JsonValue judge_llm_transport_to_value(const JudgeLlmTransport& transport) {
   return JsonValue(std::move(obj));
 }
 
+Expected<bool, std::string> write_parsed_judges_json(const std::vector<ParsedJudge>& judges,
+                                                     std::string& out) {
+  out.push_back('[');
+  bool first = true;
+  for (const auto& judge : judges) {
+    if (!first) out.push_back(',');
+    first = false;
+    write_parsed_judge_json(out, judge);
+  }
+  out.push_back(']');
+  return true;
+}
+
 }  // namespace kelp

@@ -3,15 +3,22 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "json/value.h"
 #include "judges/model.h"
+#include "util/expected.h"
 
 namespace kelp {
 
 // Each writer appends one compact object to `out`: members in declaration
 // order, absent optional members left out, never written as null.
 void write_parsed_judge_json(std::string& out, const ParsedJudge& judge);
+// The whole batch result: a JSON array of parsed judges. Writing into a
+// growing buffer cannot fail; the result keeps the writer's contract explicit
+// for the module layer.
+Expected<bool, std::string> write_parsed_judges_json(const std::vector<ParsedJudge>& judges,
+                                                     std::string& out);
 void write_judge_definition_json(std::string& out, const JudgeDefinition& definition);
 void write_judge_llm_config_json(std::string& out, const JudgeLlmConfig& config);
 void write_judge_llm_request_json(std::string& out, const JudgeLlmRequest& request);

@@ -14,10 +14,11 @@
 
 #include "checks/driver.h"
 #include "judges/batch.h"
+#include "judges/json_form.h"
 #include "judges/schema.h"
 #include "module/arguments.h"
-#include "module/records_json.h"
-#include "module/report_json.h"
+#include "report/records_json.h"
+#include "report/report_json.h"
 #include "unicode/text.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/case_name.h"
+#include "report/error_span.h"
 #include "yaml/reader.h"
 
 namespace kelp {
@@ -236,7 +237,7 @@ TEST(JudgeYamlRead, ErrorsCarryTheOffendingNodesPosition) {
             "line 6, column 5\n"
             " 6 |     top_k: 3\n"
             "   |     ^");
-  EXPECT_EQ(yaml::span_from_error_text(read.error()), (Span{6, 5}));
+  EXPECT_EQ(span_from_error_text(read.error()), (Span{6, 5}));
   // Missing fields point at the mapping that lacks them.
   EXPECT_EQ(first_line(read_judge_definition_yaml("judge: j\nllm:\n  provider: p\n").error()),
             "missing field `model` at line 3, column 3");

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "yaml/event_source.h"
+#include "report/error_span.h"
 #include "yaml/reader.h"
 
 namespace kelp::yaml {

@@ -26,6 +26,7 @@
 #define KELP_UNDER_SANITIZER 0
 #endif
 #include "yaml/event_source.h"
+#include "report/error_span.h"
 #include "yaml/reader.h"
 
 namespace kelp::yaml {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "module/records.h"
+#include "report/records.h"
 #include "util/expected.h"
 
 namespace kelp {

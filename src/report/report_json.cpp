@@ -1,4 +1,4 @@
-#include "module/report_json.h"
+#include "report/report_json.h"
 
 #include "json/writer.h"
 
@@ -60,25 +60,6 @@ Expected<bool, std::string> write_report_json(const CheckReport& report, std::st
     json::write_u64(out, count);
   }
   out += "}}";
-  return true;
-}
-
-}  // namespace kelp
-
-#include "judges/json_form.h"
-
-namespace kelp {
-
-Expected<bool, std::string> write_parsed_judges_json(const std::vector<ParsedJudge>& judges,
-                                                     std::string& out) {
-  out.push_back('[');
-  bool first = true;
-  for (const auto& judge : judges) {
-    if (!first) out.push_back(',');
-    first = false;
-    write_parsed_judge_json(out, judge);
-  }
-  out.push_back(']');
   return true;
 }
 

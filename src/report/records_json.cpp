@@ -1,4 +1,4 @@
-#include "module/records_json.h"
+#include "report/records_json.h"
 
 #include <optional>
 #include <string_view>

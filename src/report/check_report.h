@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "checks/profile.h"
-#include "module/diagnostics.h"
+#include "report/profile.h"
+#include "report/diagnostics.h"
 
 namespace kelp {
 

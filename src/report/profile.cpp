@@ -1,4 +1,4 @@
-#include "checks/profile.h"
+#include "report/profile.h"
 
 namespace kelp {
 

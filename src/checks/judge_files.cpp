@@ -1,4 +1,4 @@
-#include "judges/judge_files.h"
+#include "checks/judge_files.h"
 
 #include <span>
 #include <map>
@@ -13,6 +13,7 @@
 #include "regex/syntax.h"
 #include "unicode/text.h"
 #include "url/url.h"
+#include "report/error_span.h"
 #include "yaml/reader.h"
 
 namespace kelp {
@@ -394,7 +395,7 @@ std::optional<std::string> JudgeFileCheck::run(const std::optional<json::LazyStr
   if (!value) {
     std::string message = "Judge file is not valid YAML: " + value.error();
     push_diagnostic_owned_message(ctx_.diagnostics, Severity::Error, "judge.yaml_malformed", path_,
-                                  yaml::span_from_error_text(value.error()), std::move(message),
+                                  span_from_error_text(value.error()), std::move(message),
                                   "fix the YAML syntax");
     return std::nullopt;
   }

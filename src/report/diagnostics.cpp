@@ -1,4 +1,4 @@
-#include "module/diagnostics.h"
+#include "report/diagnostics.h"
 
 #include <utility>
 

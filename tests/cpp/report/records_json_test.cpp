@@ -10,7 +10,7 @@
 
 #include "common/case_name.h"
 #include "json/reader.h"
-#include "module/records_json.h"
+#include "report/records_json.h"
 #include "unicode/text.h"
 
 namespace {
