@@ -164,7 +164,7 @@ long rss_kib() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("%-22s text %8.1f KB  %9.1f ms  peak growth %9.1f MB  %s\n", c.name,
-              text.size() / 1e3, ms, (usage.ru_maxrss - before) / 1024.0, outcome.c_str());
+              static_cast<double>(text.size()) / 1e3, ms, static_cast<double>(usage.ru_maxrss - before) / 1024.0, outcome.c_str());
   std::fflush(stdout);
   std::_Exit(0);
 }

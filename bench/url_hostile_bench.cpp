@@ -43,7 +43,7 @@ bool wanted(const char* name, int argc, char** argv) {
 }
 
 void print(const char* name, std::size_t bytes, const Timed& timed) {
-  std::printf("%-30s %8.1f KB  %9.2f ms  %s\n", name, bytes / 1e3, timed.best_ms, timed.outcome.c_str());
+  std::printf("%-30s %8.1f KB  %9.2f ms  %s\n", name, static_cast<double>(bytes) / 1e3, timed.best_ms, timed.outcome.c_str());
   std::fflush(stdout);
 }
 

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     }
     rates.push_back(static_cast<double>(text.size()) / 1e6 / seconds);
   }
-  std::printf("20 MB document: %.1f MB, median %.1f MB/s (min %.1f, max %.1f)\n", text.size() / 1e6,
+  std::printf("20 MB document: %.1f MB, median %.1f MB/s (min %.1f, max %.1f)\n", static_cast<double>(text.size()) / 1e6,
               median(rates), *std::min_element(rates.begin(), rates.end()),
               *std::max_element(rates.begin(), rates.end()));
 

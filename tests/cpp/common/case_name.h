@@ -34,9 +34,9 @@ inline std::string case_name(std::string_view text, std::size_t index) {
 
 // The name generator of an INSTANTIATE_TEST_SUITE_P from one member of the
 // parameter (or an expression over `p`, the parameter).
-#define KELP_CASE_NAMES(expr)                                             \
-  [](const auto& info) {                                                  \
-    const auto& p = info.param;                                           \
-    (void)p;                                                              \
-    return ::kelp::testing::case_name(std::string_view(expr), info.index); \
+#define KELP_CASE_NAMES(expr)                                                  \
+  [](const auto& case_info) {                                                  \
+    const auto& p = case_info.param;                                           \
+    (void)p;                                                                   \
+    return ::kelp::testing::case_name(std::string_view(expr), case_info.index); \
   }

@@ -153,8 +153,8 @@ TEST_P(TableRow, EveryAliasResolvesAsItsKindSays) {
   }
 }
 
-std::string row_test_name(const ::testing::TestParamInfo<std::size_t>& info) {
-  const UnicodeName& r = unicode_name_table()[info.param];
+std::string row_test_name(const ::testing::TestParamInfo<std::size_t>& case_info) {
+  const UnicodeName& r = unicode_name_table()[case_info.param];
   static const char* const kKinds[] = {"Binary", "Valued", "Other", "Gc", "Script",
                                        "Age", "Gcb", "Wb", "Sb"};
   return std::string(kKinds[static_cast<int>(r.kind)]) + "_" + row_label(r);
@@ -388,9 +388,9 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"\\p{Line_Break}", kNotFound}, PatternCase{"\\p{lb=AL}", kValueNotFound},
         PatternCase{"\\p{Bidi_M=Yes}", kValueNotFound}, PatternCase{"\\p{InCB}", kNotFound},
         PatternCase{"\\p{Basic_Emoji}", kNotFound}, PatternCase{"\\p{nope=x}", kNotFound}),
-    [](const ::testing::TestParamInfo<PatternCase>& info) {
-      std::string name = std::to_string(info.index) + "_";
-      for (const char* p = info.param.pattern; *p; ++p) {
+    [](const ::testing::TestParamInfo<PatternCase>& case_info) {
+      std::string name = std::to_string(case_info.index) + "_";
+      for (const char* p = case_info.param.pattern; *p; ++p) {
         if (std::isalnum(static_cast<unsigned char>(*p))) name.push_back(*p);
       }
       return name;

@@ -474,8 +474,8 @@ TEST(SharedTablesAgreeWithReferenceOn, RepeatedLargeClasses) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, SharedTablesAgreeWithReference,
                          ::testing::Range(1u, 9u),
-                         [](const ::testing::TestParamInfo<uint32_t>& info) {
-                           return "Seed" + std::to_string(info.param);
+                         [](const ::testing::TestParamInfo<uint32_t>& case_info) {
+                           return "Seed" + std::to_string(case_info.param);
                          });
 
 }  // namespace

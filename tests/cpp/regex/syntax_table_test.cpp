@@ -484,9 +484,9 @@ TEST_P(SyntaxTable, GivesTheDialectsOutcome) {
 void PrintTo(const Case& c, std::ostream* os) { *os << c.pattern; }
 
 // Names from the pattern's letters and digits, behind the case's index.
-std::string case_name(const ::testing::TestParamInfo<Case>& info) {
-  std::string name = std::to_string(info.index) + "_";
-  for (const char* p = info.param.pattern; *p && name.size() < 40; ++p) {
+std::string case_name(const ::testing::TestParamInfo<Case>& case_info) {
+  std::string name = std::to_string(case_info.index) + "_";
+  for (const char* p = case_info.param.pattern; *p && name.size() < 40; ++p) {
     const char ch = *p;
     if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')) {
       name.push_back(ch);

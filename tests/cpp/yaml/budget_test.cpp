@@ -64,9 +64,9 @@ INSTANTIATE_TEST_SUITE_P(Budget, AliasAnchorRatio,
                          ::testing::Values(RatioCase{99, 1, true}, RatioCase{100, 1, false},
                                            RatioCase{100, 10, true}, RatioCase{101, 10, false},
                                            RatioCase{1000, 100, true}, RatioCase{1001, 100, false}),
-                         [](const auto& info) {
-                           return std::to_string(info.param.aliases) + "AliasesOver" +
-                                  std::to_string(info.param.anchors) + "Anchors";
+                         [](const auto& case_info) {
+                           return std::to_string(case_info.param.aliases) + "AliasesOver" +
+                                  std::to_string(case_info.param.anchors) + "Anchors";
                          });
 
 // ---- hostile input -------------------------------------------------------------
@@ -291,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplayCase{"MergedMapping", "b: &b {x: 1}\nc: {<<: *b, y: 2}\n",
                    "b: {x: 1}\nc: {<<: {x: 1}, y: 2}\n", 10},
         ReplayCase{"RedefinedAnchor", "- &x abc\n- &x d\n- *x\n", "- abc\n- d\n- d\n", 5}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 // "k0: &k0 <scalar>", then `levels` keys, each a list of ten aliases of the
 // key before: the scalar replayed 10^levels times through 10 * levels aliases.
@@ -343,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
                         return text + "]\n";
                       },
                       "budget breached: total scalar bytes (limit 67108864) at line 2, column 404"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& case_info) { return std::string(case_info.param.name); });
 
 TEST(ReplayedScalarBytesDefaults, AFewAliasesOfASharedTextReadExpanded) {
   std::string shared(100000, 'x');

@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "budget breached: total scalar bytes"},
         RefusedCase{"folded_scalar_of_100_mb", [] { return long_block('>', kHundredMegabytes); },
                     "budget breached: total scalar bytes"}),
-    [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<RefusedCase>& case_info) { return std::string(case_info.param.name); });
 
 // ---- large texts within the budgets read exactly --------------------------------
 
@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                          text.back() = '\n';
                          return text;
                        }}),
-    [](const ::testing::TestParamInfo<LongScalarCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LongScalarCase>& case_info) { return std::string(case_info.param.name); });
 
 // ---- deep block nesting up to the limit -----------------------------------------
 
@@ -228,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
                     if (depth % 2 == 1) text += std::string(indent, ' ') + "-\n";
                     return text;
                   }}),
-    [](const ::testing::TestParamInfo<DepthCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DepthCase>& case_info) { return std::string(case_info.param.name); });
 
 // ---- short texts that have crashed or hung a parser ------------------------------
 
@@ -267,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ShortCase{"invalid_utf8_in_directive_name", "%\xC1\n"},
                       ShortCase{"invalid_utf8_in_yaml_directive", "%Y\xC1ML 1.2\n--- text\n"},
                       ShortCase{"invalid_utf8_in_directive_comment", "%FOO bar # ig\xEEored\n--- x\n"}),
-    [](const ::testing::TestParamInfo<ShortCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ShortCase>& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace
 }  // namespace kelp::yaml

@@ -255,8 +255,8 @@ TEST_P(YamlMutation, MutantsReadCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Suite, YamlMutation, ::testing::ValuesIn(suite::registered_cases()),
-                         [](const ::testing::TestParamInfo<SuiteCase>& info) {
-                           return suite::test_name(info.param.id);
+                         [](const ::testing::TestParamInfo<SuiteCase>& case_info) {
+                           return suite::test_name(case_info.param.id);
                          });
 
 }  // namespace

@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
         FlowLookingText{"PlainContinuationRowsStartingWithBraces",
                         "description: see\n" + repeated("  {x,\n", 2001), "description",
                         "see" + repeated(" {x,", 2001)}),
-    [](const ::testing::TestParamInfo<FlowLookingText>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FlowLookingText>& case_info) { return std::string(case_info.param.name); });
 
 // ---- tags ------------------------------------------------------------------
 

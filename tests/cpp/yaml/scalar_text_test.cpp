@@ -30,7 +30,7 @@ TEST_P(ScalarText, ReadsExactly) {
   EXPECT_EQ(x->as_string(), c.expected) << c.yaml;
 }
 
-auto case_name = [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); };
+auto case_name = [](const ::testing::TestParamInfo<TextCase>& case_info) { return std::string(case_info.param.name); };
 
 INSTANTIATE_TEST_SUITE_P(
     Quoted, ScalarText,
@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "block scalar indentation indicator 0 at line 1, column 5"},
         BadText{"LeadingEmptyRowIndentedFurther", "x: |\n     \n  a\n",
                 "leading empty row of a block scalar is indented more than its text at line 2, column 1"}),
-    [](const ::testing::TestParamInfo<BadText>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BadText>& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace
 }  // namespace kelp::yaml

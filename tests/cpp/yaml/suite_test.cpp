@@ -367,8 +367,8 @@ TEST_P(YamlSuite, ComposedValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, YamlSuite, ::testing::ValuesIn(suite::registered_cases()),
-                         [](const ::testing::TestParamInfo<SuiteCase>& info) {
-                           return suite::test_name(info.param.id);
+                         [](const ::testing::TestParamInfo<SuiteCase>& case_info) {
+                           return suite::test_name(case_info.param.id);
                          });
 
 // ---- the rule itself, on texts with known answers -----------------------------
@@ -404,7 +404,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SpellingCase{"yes_is_no_core_boolean", "yes", "true", false},
                       SpellingCase{"underscored_int", "1_000", "1000", false},
                       SpellingCase{"text_is_no_number", "12a", "12", false}),
-    [](const ::testing::TestParamInfo<SpellingCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SpellingCase>& case_info) { return std::string(case_info.param.name); });
 
 struct DesignCase {
   const char* name;
@@ -437,7 +437,7 @@ INSTANTIATE_TEST_SUITE_P(
         DesignCase{"quoted_merge_text", "+STR\n+DOC\n+MAP\n=VAL \"<<\n=VAL :a\n-MAP\n-DOC\n-STR\n", false},
         DesignCase{"collection_key", "+STR\n+DOC\n+MAP\n+SEQ []\n-SEQ\n=VAL :a\n-MAP\n-DOC\n-STR\n", true},
         DesignCase{"two_documents", "+STR\n+DOC\n=VAL :a\n-DOC\n+DOC ---\n=VAL :b\n-DOC\n-STR\n", true}),
-    [](const ::testing::TestParamInfo<DesignCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DesignCase>& case_info) { return std::string(case_info.param.name); });
 
 struct ValueCase {
   const char* name;
@@ -482,7 +482,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"nested_value_differs", object_of("a", JsonValue("x")), "{\"a\":\"y\"}", false},
         ValueCase{"nested_value_equal", object_of("a", JsonValue(JsonValue::Array{JsonValue("x")})),
                   "{\"a\":[\"x\"]}", true}),
-    [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ValueCase>& case_info) { return std::string(case_info.param.name); });
 
 }  // namespace
 }  // namespace kelp::yaml
