@@ -56,7 +56,7 @@ void raise_with_text(PyObject* type, std::string_view message) {
   Py_DECREF(text);
 }
 
-PyObject* raise_panic(const char* message) noexcept {
+PyObject* raise_panic(std::string_view message) noexcept {
   try {
     PyObject* type = panic_exception_type();
     if (!type) return nullptr;
@@ -150,7 +150,7 @@ PyObject* check_recipe_files_json(PyObject*, PyObject* const* args, Py_ssize_t n
           report = kelp::check_recipe(std::move(snapshot.value()), *profile);
         },
         fault);
-    if (!ok) return raise_panic(fault.c_str());
+    if (!ok) return raise_panic(fault);
     std::string out;
     out.reserve(kInitialBuffer);
     auto written = kelp::write_report_json(report, out);
@@ -193,7 +193,7 @@ PyObject* parse_judge_definitions_json(PyObject*, PyObject* const* args, Py_ssiz
           }
         },
         fault);
-    if (!ok) return raise_panic(fault.c_str());
+    if (!ok) return raise_panic(fault);
     if (!batch_ok) {
       raise_with_text(PyExc_ValueError, batch_error);
       return nullptr;
