@@ -5,10 +5,17 @@
 
 #include <fstream>
 #include <iostream>
+#include <ostream>
 #include <set>
 
 #include "golden/golden_cases.h"
 #include "golden/recipe_snapshot.h"
+
+namespace kelp::golden {
+
+void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.dir.string(); }
+
+}  // namespace kelp::golden
 
 namespace {
 
