@@ -27,7 +27,9 @@ constexpr std::string_view kAreas[] = {"package.", "kelp.", "agent.", "mcp.", "e
 // Literals of the check sources that look like a code but are not one.
 constexpr std::string_view kNotCodes[] = {"package.json"};
 
-bool is_code_char(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.'; }
+bool is_code_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.';
+}
 
 // An area, a dot and at least one more code character, not ending in a dot
 // (a literal that ends in a dot opens a code built at run time).
@@ -97,7 +99,8 @@ TEST(DiagnosticCodes, EveryRowsFileHoldsItsCode) {
   for (const auto& row : kelp::diagnostic_codes()) {
     auto [it, fresh] = literals.try_emplace(row.check_file);
     if (fresh) it->second = literals_of(row.check_file);
-    EXPECT_TRUE(file_holds_code(it->second, row.code)) << row.code << " is not in " << row.check_file;
+    EXPECT_TRUE(file_holds_code(it->second, row.code))
+        << row.code << " is not in " << row.check_file;
   }
 }
 

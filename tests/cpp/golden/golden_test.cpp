@@ -44,14 +44,16 @@ TEST_P(GoldenReport, IsTheExpectedReport) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Golden, GoldenReport, ::testing::ValuesIn(kelp::golden::golden_cases()),
-                         [](const auto& case_info) { return kelp::golden::test_name(case_info.param.name); });
+                         [](const auto& case_info) {
+                           return kelp::golden::test_name(case_info.param.name);
+                         });
 
 TEST(GoldenCases, FolderNamesAreDistinctTestNames) {
   std::set<std::string> names;
   for (const auto& c : kelp::golden::golden_cases()) {
     for (char ch : c.name) {
-      const bool allowed = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '_' ||
-                           ch == '.' || ch == '-';
+      const bool allowed = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                           (ch >= '0' && ch <= '9') || ch == '_' || ch == '.' || ch == '-';
       EXPECT_TRUE(allowed) << "case folder " << c.name << ": use letters, digits, '_', '.', '-'";
     }
     EXPECT_TRUE(names.insert(kelp::golden::test_name(c.name)).second)
@@ -59,14 +61,19 @@ TEST(GoldenCases, FolderNamesAreDistinctTestNames) {
   }
 }
 
-// The bundled example recipe is the golden case example_recipe, file for file.
-TEST(GoldenCases, ExampleRecipeIsItsCase) {
-  auto example = kelp::golden::recipe_snapshot_json(kelp::golden::source_dir() / "examples" / "recipe");
+// The bundled example recipe is the golden case example_recipe, file for
+// file, and its report is valid.
+TEST(GoldenCases, ExampleRecipeIsAValidCase) {
+  using kelp::golden::recipe_snapshot_json;
+  auto example = recipe_snapshot_json(kelp::golden::source_dir() / "examples" / "recipe");
   ASSERT_TRUE(example) << example.error();
-  auto golden = kelp::golden::recipe_snapshot_json(kelp::golden::golden_dir() / "example_recipe" /
-                                                   "recipe");
+  auto golden = recipe_snapshot_json(kelp::golden::golden_dir() / "example_recipe" / "recipe");
   ASSERT_TRUE(golden) << golden.error();
   EXPECT_EQ(*example, *golden);
+  const GoldenCase example_case{"example_recipe", kelp::golden::golden_dir() / "example_recipe"};
+  auto report = kelp::golden::run_case(example_case);
+  ASSERT_TRUE(report) << report.error();
+  EXPECT_TRUE(report->starts_with("{\n  \"valid\": true,")) << *report;
 }
 
 }  // namespace
