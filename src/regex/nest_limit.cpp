@@ -1,5 +1,8 @@
 #include "regex/nest_limit.h"
 
+#include <optional>
+#include <utility>
+
 #include "regex/walk.h"
 
 namespace kelp::regex {
@@ -75,10 +78,10 @@ class NestLimiter {
 
 }  // namespace
 
-std::optional<SyntaxError> check_nest_limit(const Ast& ast) {
+Expected<Ast, SyntaxError> within_nest_limit(Ast ast) {
   NestLimiter limiter(ast);
-  if (walk(ast, limiter)) return std::nullopt;
-  return limiter.error;
+  if (!walk(ast, limiter)) return unexpected(*limiter.error);
+  return ast;
 }
 
 }  // namespace kelp::regex

@@ -2,15 +2,14 @@
 // the tree as the dialect counts it.
 #pragma once
 
-#include <optional>
-
 #include "regex/ast.h"
 #include "regex/error.h"
+#include "util/expected.h"
 
 namespace kelp::regex {
 
-// The error at the first node, in walk order, that nests deeper than
-// kNestLimit; nullopt when none does.
-std::optional<SyntaxError> check_nest_limit(const Ast& ast);
+// The tree when no node nests deeper than kNestLimit; otherwise the error at
+// the first node, in walk order, that does.
+Expected<Ast, SyntaxError> within_nest_limit(Ast ast);
 
 }  // namespace kelp::regex

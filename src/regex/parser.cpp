@@ -243,11 +243,7 @@ Expected<Ast, SyntaxError> parse(std::string_view pattern) {
   }
   detail::Parser parser(pattern);
   if (!parser.run()) return unexpected(parser.take_error());
-  Ast ast = parser.take_ast();
-  if (std::optional<SyntaxError> too_deep = check_nest_limit(ast)) {
-    return unexpected(*too_deep);
-  }
-  return ast;
+  return within_nest_limit(parser.take_ast());
 }
 
 }  // namespace kelp::regex
