@@ -74,7 +74,7 @@ std::vector<std::string> realistic_gates(std::size_t n) {
 }
 
 bool check(const std::string& gate) {
-  return !kelp::compile_gate_regex_strict(kelp::JsonValue(gate)).has_value();
+  return kelp::compile_gate_regex_strict(kelp::JsonValue(gate)).has_value();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The regex syntax checker; the first byte selects the flags.
+// The regex syntax checker and its error display; the first byte selects
+// the flags.
 #include <string>
 
 #include "fuzz_input.h"
@@ -12,6 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   flags.dot_matches_new_line = (data[0] & 4) != 0;
   std::string_view pattern = kelp::fuzz::as_text(data + 1, size - 1);
   if (!kelp::unicode::is_valid_utf8(pattern)) return 0;
-  (void)kelp::regex::check(pattern, flags);
+  auto checked = kelp::regex::check(pattern, flags);
+  // The display is part of what every caller runs on a failure.
+  if (!checked) (void)kelp::regex::error_text(checked.error());
   return 0;
 }

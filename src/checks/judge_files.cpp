@@ -248,9 +248,11 @@ void JudgeFileCheck::check_gate_text(const std::string& text, std::string_view f
     case judge_rules::FlagProblem::None:
       break;
   }
-  if (auto failure = regex::check(pattern->pattern, judge_rules::gate_regex_flags(pattern->flags))) {
+  auto compiled = regex::check(pattern->pattern, judge_rules::gate_regex_flags(pattern->flags));
+  if (!compiled) {
     error("judge.on.regex_invalid",
-          prefix + " contains invalid regex '" + text + "': " + *failure,
+          prefix + " contains invalid regex '" + text + "': " +
+              regex::error_text(compiled.error()),
           "fix the Rust-compatible regex syntax");
   }
 }

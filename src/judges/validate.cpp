@@ -96,7 +96,7 @@ std::optional<std::string> check_gate_entry(const JsonValue& entry) {
              " is automatic platform context; gate on conversation content";
     if (rules::references_pattern_id(key))
       return std::string("judge gate must not reference pattern_id");
-    if (auto error = compile_gate_regex_strict(value)) return error;
+    if (auto gate = compile_gate_regex_strict(value); !gate) return std::move(gate).error();
   }
   return std::nullopt;
 }
@@ -109,26 +109,28 @@ std::optional<std::string> check_gate(const JsonValue& on) {
   return std::nullopt;
 }
 
-std::optional<std::string> check_gate_text(const std::string& text) {
+Expected<GatePasses, std::string> check_gate_text(const std::string& text) {
   auto pattern = rules::split_gate_pattern(text);
-  if (!pattern) return std::nullopt;
+  if (!pattern) return GatePasses{};
   switch (rules::check_gate_flags(pattern->flags)) {
     case rules::FlagProblem::Unsupported:
-      return "unsupported regex flags in " + unicode::quoted(text) +
-             "; contract 1 supports i, m, s, and u";
+      return unexpected("unsupported regex flags in " + unicode::quoted(text) +
+                        "; contract 1 supports i, m, s, and u");
     case rules::FlagProblem::Duplicate:
-      return "duplicate regex flag in " + unicode::quoted(text);
+      return unexpected("duplicate regex flag in " + unicode::quoted(text));
     case rules::FlagProblem::None:
       break;
   }
-  if (auto error = regex::check(pattern->pattern, rules::gate_regex_flags(pattern->flags)))
-    return "invalid regex " + unicode::quoted(text) + ": " + *error;
-  return std::nullopt;
+  auto compiled = regex::check(pattern->pattern, rules::gate_regex_flags(pattern->flags));
+  if (!compiled)
+    return unexpected("invalid regex " + unicode::quoted(text) + ": " +
+                      regex::error_text(compiled.error()));
+  return GatePasses{};
 }
 
 }  // namespace
 
-std::optional<std::string> compile_gate_regex_strict(const JsonValue& value) {
+Expected<GatePasses, std::string> compile_gate_regex_strict(const JsonValue& value) {
   // Nested lists are walked depth-first with an explicit stack, so that a
   // deeply nested value cannot exhaust the call stack.
   struct Frame {
@@ -136,7 +138,7 @@ std::optional<std::string> compile_gate_regex_strict(const JsonValue& value) {
     std::size_t next;
   };
   if (value.is_string()) return check_gate_text(value.as_string());
-  if (!value.is_array()) return std::nullopt;
+  if (!value.is_array()) return GatePasses{};
   std::vector<Frame> stack;
   stack.push_back({&value.as_array(), 0});
   while (!stack.empty()) {
@@ -147,12 +149,12 @@ std::optional<std::string> compile_gate_regex_strict(const JsonValue& value) {
     }
     const JsonValue& element = (*top.array)[top.next++];
     if (element.is_string()) {
-      if (auto error = check_gate_text(element.as_string())) return error;
+      if (auto checked = check_gate_text(element.as_string()); !checked) return checked;
     } else if (element.is_array()) {
       stack.push_back({&element.as_array(), 0});
     }
   }
-  return std::nullopt;
+  return GatePasses{};
 }
 
 Expected<JudgeDefinition, std::string> validate_judge_definition(JudgeDefinition definition,

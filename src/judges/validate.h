@@ -18,9 +18,12 @@ namespace kelp {
 Expected<JudgeDefinition, std::string> validate_judge_definition(JudgeDefinition definition,
                                                                  std::string_view context);
 
+// A gate match value that passes; its patterns were compiled and dropped.
+struct GatePasses {};
+
 // Tests one gate match value: "/pattern/flags" texts must have supported,
 // unrepeated flags and compile; lists are tested element by element; any
-// other value passes. nullopt when it passes, else the error text.
-std::optional<std::string> compile_gate_regex_strict(const JsonValue& value);
+// other value passes. The error is the first failure's text.
+Expected<GatePasses, std::string> compile_gate_regex_strict(const JsonValue& value);
 
 }  // namespace kelp

@@ -1,96 +1,98 @@
 #include "regex/error.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <vector>
 
+#include "regex/size_model.h"
+
 namespace kelp::regex {
+namespace {
+
+struct Reason {
+  ErrorKind kind;
+  const char* text;  // null for the texts that name a limit
+};
+
+// The reason texts, one per kind in the order of ErrorKind.
+constexpr Reason kReasons[] = {
+    {ErrorKind::CaptureLimitExceeded,
+     "exceeded the maximum number of capturing groups (4294967295)"},
+    {ErrorKind::ClassEscapeInvalid, "invalid escape sequence found in character class"},
+    {ErrorKind::ClassRangeInvalid,
+     "invalid character class range, the start must be <= the end"},
+    {ErrorKind::ClassRangeLiteral, "invalid range boundary, must be a literal"},
+    {ErrorKind::ClassUnclosed, "unclosed character class"},
+    {ErrorKind::DecimalEmpty, "decimal literal empty"},
+    {ErrorKind::DecimalInvalid, "decimal literal invalid"},
+    {ErrorKind::EscapeHexEmpty, "hexadecimal literal empty"},
+    {ErrorKind::EscapeHexInvalid, "hexadecimal literal is not a Unicode scalar value"},
+    {ErrorKind::EscapeHexInvalidDigit, "invalid hexadecimal digit"},
+    {ErrorKind::EscapeUnexpectedEof,
+     "incomplete escape sequence, reached end of pattern prematurely"},
+    {ErrorKind::EscapeUnrecognized, "unrecognized escape sequence"},
+    {ErrorKind::FlagDanglingNegation, "dangling flag negation operator"},
+    {ErrorKind::FlagDuplicate, "duplicate flag"},
+    {ErrorKind::FlagRepeatedNegation, "flag negation operator repeated"},
+    {ErrorKind::FlagUnexpectedEof, "expected flag but got end of regex"},
+    {ErrorKind::FlagUnrecognized, "unrecognized flag"},
+    {ErrorKind::GroupNameDuplicate, "duplicate capture group name"},
+    {ErrorKind::GroupNameEmpty, "empty capture group name"},
+    {ErrorKind::GroupNameInvalid, "invalid capture group character"},
+    {ErrorKind::GroupNameUnexpectedEof, "unclosed capture group name"},
+    {ErrorKind::GroupUnclosed, "unclosed group"},
+    {ErrorKind::GroupUnopened, "unopened group"},
+    {ErrorKind::NestLimitExceeded, nullptr},  // names kNestLimit
+    {ErrorKind::RepetitionCountInvalid,
+     "invalid repetition count range, the start must be <= the end"},
+    {ErrorKind::RepetitionCountDecimalEmpty,
+     "repetition quantifier expects a valid decimal"},
+    {ErrorKind::RepetitionCountUnclosed, "unclosed counted repetition"},
+    {ErrorKind::RepetitionMissing, "repetition operator missing expression"},
+    {ErrorKind::SpecialWordBoundaryUnclosed,
+     "special word boundary assertion is either unclosed or contains "
+     "an invalid character"},
+    {ErrorKind::SpecialWordBoundaryUnrecognized,
+     "unrecognized special word boundary assertion, valid choices are: "
+     "start, end, start-half or end-half"},
+    {ErrorKind::SpecialWordOrRepetitionUnexpectedEof,
+     "found either the beginning of a special word boundary or a "
+     "bounded repetition on a \\b with an opening brace, but no "
+     "closing brace"},
+    {ErrorKind::UnicodeClassInvalid, "invalid Unicode character class"},
+    {ErrorKind::UnsupportedBackreference, "backreferences are not supported"},
+    {ErrorKind::UnsupportedLookAround,
+     "look-around, including look-ahead and look-behind, is not "
+     "supported"},
+    {ErrorKind::UnicodeNotAllowed, "Unicode not allowed here"},
+    {ErrorKind::InvalidUtf8, "pattern can match invalid UTF-8"},
+    {ErrorKind::UnicodePropertyNotFound, "Unicode property not found"},
+    {ErrorKind::UnicodePropertyValueNotFound, "Unicode property value not found"},
+    {ErrorKind::SizeLimitExceeded, nullptr},  // names kSizeLimit
+};
+
+constexpr bool reasons_in_kind_order() {
+  for (std::size_t i = 0; i < std::size(kReasons); ++i) {
+    if (static_cast<std::size_t>(kReasons[i].kind) != i) return false;
+  }
+  return std::size(kReasons) == static_cast<std::size_t>(ErrorKind::SizeLimitExceeded) + 1;
+}
+static_assert(reasons_in_kind_order(), "one reason per error kind, in kind order");
+
+}  // namespace
 
 std::string error_reason(ErrorKind kind) {
   switch (kind) {
-    case ErrorKind::CaptureLimitExceeded:
-      return "exceeded the maximum number of capturing groups (4294967295)";
-    case ErrorKind::ClassEscapeInvalid:
-      return "invalid escape sequence found in character class";
-    case ErrorKind::ClassRangeInvalid:
-      return "invalid character class range, the start must be <= the end";
-    case ErrorKind::ClassRangeLiteral:
-      return "invalid range boundary, must be a literal";
-    case ErrorKind::ClassUnclosed:
-      return "unclosed character class";
-    case ErrorKind::DecimalEmpty:
-      return "decimal literal empty";
-    case ErrorKind::DecimalInvalid:
-      return "decimal literal invalid";
-    case ErrorKind::EscapeHexEmpty:
-      return "hexadecimal literal empty";
-    case ErrorKind::EscapeHexInvalid:
-      return "hexadecimal literal is not a Unicode scalar value";
-    case ErrorKind::EscapeHexInvalidDigit:
-      return "invalid hexadecimal digit";
-    case ErrorKind::EscapeUnexpectedEof:
-      return "incomplete escape sequence, reached end of pattern prematurely";
-    case ErrorKind::EscapeUnrecognized:
-      return "unrecognized escape sequence";
-    case ErrorKind::FlagDanglingNegation:
-      return "dangling flag negation operator";
-    case ErrorKind::FlagDuplicate:
-      return "duplicate flag";
-    case ErrorKind::FlagRepeatedNegation:
-      return "flag negation operator repeated";
-    case ErrorKind::FlagUnexpectedEof:
-      return "expected flag but got end of regex";
-    case ErrorKind::FlagUnrecognized:
-      return "unrecognized flag";
-    case ErrorKind::GroupNameDuplicate:
-      return "duplicate capture group name";
-    case ErrorKind::GroupNameEmpty:
-      return "empty capture group name";
-    case ErrorKind::GroupNameInvalid:
-      return "invalid capture group character";
-    case ErrorKind::GroupNameUnexpectedEof:
-      return "unclosed capture group name";
-    case ErrorKind::GroupUnclosed:
-      return "unclosed group";
-    case ErrorKind::GroupUnopened:
-      return "unopened group";
     case ErrorKind::NestLimitExceeded:
       return "exceed the maximum number of nested parentheses/brackets (" +
              std::to_string(kNestLimit) + ")";
-    case ErrorKind::RepetitionCountInvalid:
-      return "invalid repetition count range, the start must be <= the end";
-    case ErrorKind::RepetitionCountDecimalEmpty:
-      return "repetition quantifier expects a valid decimal";
-    case ErrorKind::RepetitionCountUnclosed:
-      return "unclosed counted repetition";
-    case ErrorKind::RepetitionMissing:
-      return "repetition operator missing expression";
-    case ErrorKind::SpecialWordBoundaryUnclosed:
-      return "special word boundary assertion is either unclosed or contains "
-             "an invalid character";
-    case ErrorKind::SpecialWordBoundaryUnrecognized:
-      return "unrecognized special word boundary assertion, valid choices are: "
-             "start, end, start-half or end-half";
-    case ErrorKind::SpecialWordOrRepetitionUnexpectedEof:
-      return "found either the beginning of a special word boundary or a "
-             "bounded repetition on a \\b with an opening brace, but no "
-             "closing brace";
-    case ErrorKind::UnicodeClassInvalid:
-      return "invalid Unicode character class";
-    case ErrorKind::UnsupportedBackreference:
-      return "backreferences are not supported";
-    case ErrorKind::UnsupportedLookAround:
-      return "look-around, including look-ahead and look-behind, is not "
-             "supported";
-    case ErrorKind::UnicodeNotAllowed:
-      return "Unicode not allowed here";
-    case ErrorKind::InvalidUtf8:
-      return "pattern can match invalid UTF-8";
-    case ErrorKind::UnicodePropertyNotFound:
-      return "Unicode property not found";
-    case ErrorKind::UnicodePropertyValueNotFound:
-      return "Unicode property value not found";
+    case ErrorKind::SizeLimitExceeded:
+      return "Compiled regex exceeds size limit of " + std::to_string(kSizeLimit) +
+             " bytes.";
+    default:
+      return kReasons[static_cast<std::size_t>(kind)].text;
   }
-  return "";
 }
 
 namespace {
@@ -115,34 +117,57 @@ std::vector<std::string_view> display_lines(std::string_view pattern) {
   return lines;
 }
 
-}  // namespace
-
-std::string format_error(std::string_view pattern, const SyntaxError& error) {
-  const std::vector<std::string_view> lines = display_lines(pattern);
-  std::size_t line_count = lines.size();
-  if (!pattern.empty() && pattern.back() == '\n') ++line_count;
-  const std::size_t number_width =
-      line_count <= 1 ? 0 : std::to_string(line_count).size();
-
-  // Spans on one line are drawn under it; spans over several lines are
-  // listed by line and column after the pattern.
-  std::vector<std::vector<Span>> by_line(line_count);
+// Where the carets go: spans on one line are drawn under it; spans over
+// several lines are listed by line and column after the pattern.
+struct Marks {
+  std::vector<std::vector<Span>> by_line;
   std::vector<Span> multi_line;
+};
+
+Marks place_marks(const SyntaxError& error, std::size_t line_count) {
+  Marks marks;
+  marks.by_line.resize(line_count);
   auto add = [&](const Span& span) {
     if (span.start.line == span.end.line) {
       std::size_t i = span.start.line - 1;
-      if (i < by_line.size()) {
-        by_line[i].push_back(span);
-        std::sort(by_line[i].begin(), by_line[i].end());
+      if (i < marks.by_line.size()) {
+        marks.by_line[i].push_back(span);
+        std::sort(marks.by_line[i].begin(), marks.by_line[i].end());
       }
     } else {
-      multi_line.push_back(span);
-      std::sort(multi_line.begin(), multi_line.end());
+      marks.multi_line.push_back(span);
+      std::sort(marks.multi_line.begin(), marks.multi_line.end());
     }
   };
   add(error.span);
   if (error.aux_span) add(*error.aux_span);
+  return marks;
+}
 
+// One line of carets under the columns of `spans`, at least one caret each.
+void append_carets(std::string& out, const std::vector<Span>& spans,
+                   std::size_t padding) {
+  out.append(padding, ' ');
+  std::size_t col = 0;
+  for (const Span& span : spans) {
+    while (col + 1 < span.start.column) {
+      out += ' ';
+      ++col;
+    }
+    std::size_t len = span.end.column > span.start.column
+                          ? span.end.column - span.start.column
+                          : 0;
+    if (len == 0) len = 1;
+    out.append(len, '^');
+    col += len;
+  }
+  out += '\n';
+}
+
+// The pattern line by line, numbered when it has several, each marked line
+// followed by its carets.
+std::string notate(const std::vector<std::string_view>& lines, const Marks& marks,
+                   std::size_t number_width) {
   const std::size_t padding = number_width == 0 ? 4 : 2 + number_width;
   std::string notated;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -156,24 +181,38 @@ std::string format_error(std::string_view pattern, const SyntaxError& error) {
     }
     notated += lines[i];
     notated += '\n';
-    if (i < by_line.size() && !by_line[i].empty()) {
-      notated.append(padding, ' ');
-      std::size_t col = 0;
-      for (const Span& span : by_line[i]) {
-        while (col + 1 < span.start.column) {
-          notated += ' ';
-          ++col;
-        }
-        std::size_t len = span.end.column > span.start.column
-                              ? span.end.column - span.start.column
-                              : 0;
-        if (len == 0) len = 1;
-        notated.append(len, '^');
-        col += len;
-      }
-      notated += '\n';
+    if (i < marks.by_line.size() && !marks.by_line[i].empty()) {
+      append_carets(notated, marks.by_line[i], padding);
     }
   }
+  return notated;
+}
+
+// The spans over several lines, one per line of text.
+std::string list_multi_line(const std::vector<Span>& spans) {
+  std::string out;
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    const Span& s = spans[i];
+    if (i > 0) out += '\n';
+    out += "on line " + std::to_string(s.start.line) + " (column " +
+           std::to_string(s.start.column) + ") through line " +
+           std::to_string(s.end.line) + " (column " +
+           std::to_string(s.end.column - 1) + ")";
+  }
+  if (!spans.empty()) out += '\n';
+  return out;
+}
+
+}  // namespace
+
+std::string format_error(std::string_view pattern, const SyntaxError& error) {
+  const std::vector<std::string_view> lines = display_lines(pattern);
+  std::size_t line_count = lines.size();
+  if (!pattern.empty() && pattern.back() == '\n') ++line_count;
+  const std::size_t number_width =
+      line_count <= 1 ? 0 : std::to_string(line_count).size();
+  const Marks marks = place_marks(error, line_count);
+  const std::string notated = notate(lines, marks, number_width);
 
   std::string out = "regex parse error:\n";
   if (pattern.find('\n') != std::string_view::npos) {
@@ -183,15 +222,7 @@ std::string format_error(std::string_view pattern, const SyntaxError& error) {
     out += notated;
     out += divider;
     out += '\n';
-    for (std::size_t i = 0; i < multi_line.size(); ++i) {
-      const Span& s = multi_line[i];
-      if (i > 0) out += '\n';
-      out += "on line " + std::to_string(s.start.line) + " (column " +
-             std::to_string(s.start.column) + ") through line " +
-             std::to_string(s.end.line) + " (column " +
-             std::to_string(s.end.column - 1) + ")";
-    }
-    if (!multi_line.empty()) out += '\n';
+    out += list_multi_line(marks.multi_line);
   } else {
     out += notated;
   }

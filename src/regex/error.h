@@ -1,5 +1,6 @@
-// Syntax errors of the dialect: their kinds, their reason texts and the
-// multi-line display with the pattern and carets under the offending part.
+// Why a pattern does not compile: the kinds of syntax error of the dialect
+// and the size limit, their reason texts, and the multi-line display of a
+// syntax error with the pattern and carets under the offending part.
 #pragma once
 
 #include <optional>
@@ -51,12 +52,15 @@ enum class ErrorKind : uint8_t {
   InvalidUtf8,
   UnicodePropertyNotFound,
   UnicodePropertyValueNotFound,
+  // Found while sizing the compiled program.
+  SizeLimitExceeded,
 };
 
 // The nest limit that every pattern is checked against.
 constexpr uint32_t kNestLimit = 250;
 
-// The reason text shown after "error: ".
+// The reason text shown after "error: "; for SizeLimitExceeded, the whole
+// text ("Compiled regex exceeds size limit of 10485760 bytes.").
 std::string error_reason(ErrorKind kind);
 
 struct SyntaxError {

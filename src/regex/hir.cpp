@@ -363,67 +363,75 @@ Expr repetition_expr(Session& s, Expr sub, uint32_t min,
   return e;
 }
 
-Expr alternation_expr(Session& s, std::vector<Expr> branches) {
+namespace {
+
+// The branches with every nested alternation that is not priced yet
+// spliced in.
+std::vector<Expr> flatten_alternation(std::vector<Expr> branches) {
   const bool nested = std::any_of(
       branches.begin(), branches.end(), [](const Expr& b) {
         return b.kind == Expr::Kind::Alternation && !b.priced;
       });
+  if (!nested) return branches;
   std::vector<Expr> flat;
-  if (!nested) {
-    flat = std::move(branches);
-  } else {
-    flat.reserve(branches.size());
-    for (Expr& b : branches) {
-      if (b.kind == Expr::Kind::Alternation && !b.priced) {
-        for (Expr& inner : b.branches) flat.push_back(std::move(inner));
-      } else {
-        flat.push_back(std::move(b));
-      }
+  flat.reserve(branches.size());
+  for (Expr& b : branches) {
+    if (b.kind == Expr::Kind::Alternation && !b.priced) {
+      for (Expr& inner : b.branches) flat.push_back(std::move(inner));
+    } else {
+      flat.push_back(std::move(b));
     }
   }
-  if (flat.empty()) return fail_expr();
-  if (flat.size() == 1) return std::move(flat[0]);
+  return flat;
+}
 
-  // Single characters become one class.
-  {
-    std::vector<CodepointRange> chars;
-    bool all = true;
-    for (const Expr& b : flat) {
-      std::optional<uint32_t> c = b.is_literal() ? single_char(b.literal)
-                                                 : std::nullopt;
-      if (!c) {
-        all = false;
-        break;
-      }
-      chars.push_back({*c, *c});
-    }
-    if (all) {
-      s.budget.spend(chars.size() * 2);
-      if (s.budget.exhausted()) return unicode_class_expr({});
-      return unicode_class_expr(
-          {std::make_shared<const CodepointSet>(
-              CodepointSet::from_ranges(std::move(chars)))});
-    }
+// Branches that are all single characters become one class.
+std::optional<Expr> characters_as_class(Session& s, const std::vector<Expr>& flat) {
+  std::vector<CodepointRange> chars;
+  for (const Expr& b : flat) {
+    std::optional<uint32_t> c = b.is_literal() ? single_char(b.literal)
+                                               : std::nullopt;
+    if (!c) return std::nullopt;
+    chars.push_back({*c, *c});
   }
-  // So do classes.
-  if (std::all_of(flat.begin(), flat.end(), [](const Expr& b) {
+  s.budget.spend(chars.size() * 2);
+  if (s.budget.exhausted()) return unicode_class_expr({});
+  return unicode_class_expr(
+      {std::make_shared<const CodepointSet>(
+          CodepointSet::from_ranges(std::move(chars)))});
+}
+
+// So do branches that are all classes.
+std::optional<Expr> classes_as_class(Session& s, const std::vector<Expr>& flat) {
+  if (!std::all_of(flat.begin(), flat.end(), [](const Expr& b) {
         return b.kind == Expr::Kind::Class;
       })) {
-    std::vector<CodepointRange> ranges;
-    bool unknown = false;
-    for (const Expr& b : flat) {
-      if (b.uclass.unknown()) {
-        unknown = true;
-      } else {
-        const auto& r = b.uclass.set->ranges();
-        ranges.insert(ranges.end(), r.begin(), r.end());
-      }
-    }
-    s.budget.spend(ranges.size() * 2);
-    if (unknown || s.budget.exhausted()) return unicode_class_expr({});
-    return unicode_class_expr({std::make_shared<const CodepointSet>(
-        CodepointSet::from_ranges(std::move(ranges)))});
+    return std::nullopt;
   }
+  std::vector<CodepointRange> ranges;
+  bool unknown = false;
+  for (const Expr& b : flat) {
+    if (b.uclass.unknown()) {
+      unknown = true;
+    } else {
+      const auto& r = b.uclass.set->ranges();
+      ranges.insert(ranges.end(), r.begin(), r.end());
+    }
+  }
+  s.budget.spend(ranges.size() * 2);
+  if (unknown || s.budget.exhausted()) return unicode_class_expr({});
+  return unicode_class_expr({std::make_shared<const CodepointSet>(
+      CodepointSet::from_ranges(std::move(ranges)))});
+}
+
+}  // namespace
+
+Expr alternation_expr(Session& s, std::vector<Expr> branches) {
+  std::vector<Expr> flat = flatten_alternation(std::move(branches));
+  if (flat.empty()) return fail_expr();
+  if (flat.size() == 1) return std::move(flat[0]);
+  if (std::optional<Expr> chars = characters_as_class(s, flat)) return std::move(*chars);
+  if (std::optional<Expr> classes = classes_as_class(s, flat)) return std::move(*classes);
 
   Expr e;
   e.kind = Expr::Kind::Alternation;

@@ -6,13 +6,12 @@
 // of their own), and the values of the valued properties. Names are spelled
 // as the Unicode Character Database spells them, with every alias; lookups
 // match them loosely. The code points come from ICU, found by the row's
-// first name, or are derived where this ICU lacks them.
+// first name, or are derived where this ICU lacks them. Looking names up
+// in the table is property_names.h.
 #pragma once
 
 #include <cstdint>
 #include <span>
-#include <string>
-#include <string_view>
 
 namespace kelp::regex {
 
@@ -65,29 +64,5 @@ struct UnicodeName {
 };
 
 std::span<const UnicodeName> unicode_name_table();
-
-// The aliases of a row, as spelled.
-std::span<const std::string_view> aliases(const UnicodeName& row);
-
-// Where a loose name is looked up: property names, or the values of one
-// valued property (script extensions share the script values).
-enum class NameSpace : uint8_t {
-  Property,
-  GeneralCategory,
-  Script,
-  Age,
-  GraphemeClusterBreak,
-  WordBreak,
-  SentenceBreak,
-};
-
-// The row named by `normalized` (already through the dialect's symbolic
-// name normalization), or null.
-const UnicodeName* find_unicode_name(NameSpace space, std::string_view normalized);
-
-// The table's form of an alias: lowercased, without spaces, underscores or
-// hyphens (no "is" prefix is dropped, since aliases such as ISO_Comment
-// begin with one).
-std::string table_key(std::string_view alias);
 
 }  // namespace kelp::regex

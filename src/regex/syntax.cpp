@@ -35,14 +35,20 @@ Estimate estimate(std::string_view pattern, Flags flags, ClassOps& ops) {
   return out;
 }
 
-std::optional<std::string> check(std::string_view pattern, Flags flags) {
+Expected<Compiled, CompileError> check(std::string_view pattern, Flags flags) {
   const Estimate e = estimate(pattern, flags, shared_class_ops());
-  if (e.error) return format_error(pattern, *e.error);
-  if (e.exceeds_limit()) {
-    return "Compiled regex exceeds size limit of " + std::to_string(kSizeLimit) +
-           " bytes.";
+  if (e.error) {
+    return unexpected(
+        CompileError{e.error->kind, e.error->span, e.error->aux_span, std::string(pattern)});
   }
-  return std::nullopt;
+  // The size-limit text does not show the pattern, so it is not kept.
+  if (e.exceeds_limit()) return unexpected(CompileError{ErrorKind::SizeLimitExceeded, {}, {}, {}});
+  return Compiled{};
+}
+
+std::string error_text(const CompileError& error) {
+  if (error.kind == ErrorKind::SizeLimitExceeded) return error_reason(error.kind);
+  return format_error(error.pattern, SyntaxError{error.kind, error.span, error.aux_span});
 }
 
 }  // namespace kelp::regex

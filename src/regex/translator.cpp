@@ -1,13 +1,11 @@
 #include "regex/translator.h"
 
-#include <algorithm>
-#include <array>
 #include <memory>
 #include <optional>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "regex/class_accumulator.h"
 #include "regex/unicode_props.h"
 #include "regex/walk.h"
 
@@ -37,98 +35,6 @@ struct Mode {
       }
     }
   }
-};
-
-// Gathers the members of one bracketed class (or one side of a set
-// operation). Ranges are appended and merged from time to time; a set
-// already added is not added again; past the budget, members stop being
-// tracked and the class becomes unknown.
-class UnicodeAccumulator {
- public:
-  void add_range(Session& s, uint32_t lo, uint32_t hi) {
-    if (unknown_) return;
-    s.budget.spend(1);
-    ranges_.push_back({lo, hi});
-    if (ranges_.size() > 1 && ranges_[ranges_.size() - 2].lo > lo) sorted_ = false;
-    compact(s);
-  }
-
-  void add(Session& s, const ClassValue& v) {
-    if (unknown_) return;
-    if (v.unknown()) {
-      give_up();
-      return;
-    }
-    if (!remember(v.set)) return;
-    s.budget.spend(v.set->ranges().size() + 1);
-    if (s.budget.exhausted()) {
-      give_up();
-      return;
-    }
-    const std::size_t mid = ranges_.size();
-    ranges_.insert(ranges_.end(), v.set->ranges().begin(), v.set->ranges().end());
-    // A set's ranges are sorted; merging keeps the whole list sorted, so the
-    // final merge needs no sort.
-    if (sorted_) {
-      std::inplace_merge(ranges_.begin(), ranges_.begin() + mid, ranges_.end(),
-                         [](const CodepointRange& a, const CodepointRange& b) {
-                           return a.lo < b.lo;
-                         });
-    }
-    compact(s);
-  }
-
-  ClassValue finish(Session& s) {
-    if (unknown_ || s.budget.exhausted()) return {};
-    s.budget.spend(ranges_.size());
-    return {std::make_shared<const CodepointSet>(
-        CodepointSet::from_ranges(std::move(ranges_)))};
-  }
-
- private:
-  void give_up() {
-    unknown_ = true;
-    ranges_.clear();
-    ranges_.shrink_to_fit();
-  }
-
-  void compact(Session& s) {
-    if (ranges_.size() <= 2 * merged_size_ + 4096) return;
-    s.budget.spend(ranges_.size());
-    if (s.budget.exhausted()) {
-      give_up();
-      return;
-    }
-    CodepointSet merged = CodepointSet::from_ranges(std::move(ranges_));
-    ranges_ = merged.ranges();
-    merged_size_ = ranges_.size();
-    sorted_ = true;
-  }
-
-  // Whether `set` is new to this class; most classes add a few sets, so a
-  // list serves until there are many.
-  bool remember(const SetRef& set) {
-    const CodepointSet* p = set.get();
-    if (many_) {
-      if (!many_->insert(p).second) return false;
-    } else {
-      if (std::find(kept_.begin(), kept_.end(), set) != kept_.end()) return false;
-      if (kept_.size() >= 32) {
-        many_ = std::make_unique<std::unordered_set<const CodepointSet*>>();
-        for (const SetRef& k : kept_) many_->insert(k.get());
-        many_->insert(p);
-      }
-    }
-    kept_.push_back(set);  // keeps the remembered addresses unique
-    return true;
-  }
-
-  std::vector<CodepointRange> ranges_;
-  bool sorted_ = true;
-  std::size_t merged_size_ = 0;
-  std::vector<SetRef> kept_;
-  std::unique_ptr<std::unordered_set<const CodepointSet*>> many_;
-  bool unknown_ = false;
 };
 
 struct Frame {
@@ -212,6 +118,22 @@ class Translator {
   ClassValue ascii_set(AsciiKind kind);
   ByteSet ascii_bytes(AsciiKind kind) const;
   ByteSet perl_bytes(PerlKind kind) const;
+
+  // Expressions that end where the walk leaves them.
+  bool dot(const Node& n);
+  bool perl_class(const Node& n);
+  bool bracketed_class(const Node& n);
+  void close_frame(const Node& n);
+
+  // Class items, added to the innermost open class.
+  void add_to_class(const ClassValue& v) { frames_.back().unicode_class->add(s_, v); }
+  void add_to_class(const ByteSet& b) {
+    frames_.back().byte_class = frames_.back().byte_class | b;
+  }
+  bool item_range(uint32_t lo, uint32_t hi);
+  bool item_ascii(const Node& n);
+  bool item_perl(const Node& n);
+  bool item_bracketed(const Node& n);
 
   const Ast& ast_;
   Session& s_;
@@ -376,56 +298,81 @@ bool Translator::post(uint32_t id) {
     case NodeKind::Literal:
       return literal(id);
     case NodeKind::Dot:
-      // Without Unicode the dot matches single bytes, some of them not
-      // valid UTF-8.
-      if (!mode_.unicode) return fail(n.span, ErrorKind::InvalidUtf8);
-      deliver(unicode_class_expr(ClassValue::of(
-          dot_set(!mode_.dot_matches_new_line,
-                  !mode_.dot_matches_new_line && mode_.crlf))));
-      return true;
+      return dot(n);
     case NodeKind::Assertion:
       deliver(look_expr());
       return true;
-    case NodeKind::ClassPerl: {
-      const PerlKind kind = static_cast<PerlKind>(n.sub);
-      if (mode_.unicode) {
-        ClassValue v = ClassValue::of(perl_unicode_set(kind));
-        if (n.negated) v = s_.negate(v);
-        deliver(unicode_class_expr(std::move(v)));
-        return true;
-      }
-      ByteSet b = perl_bytes(kind);
-      if (n.negated) b = ~b;
-      if (!b.is_ascii()) return fail(n.span, ErrorKind::InvalidUtf8);
-      deliver(byte_class_expr(b));
-      return true;
-    }
+    case NodeKind::ClassPerl:
+      return perl_class(n);
     case NodeKind::ClassUnicode: {
       ClassValue v;
       if (!unicode_class(id, v)) return false;
       deliver(unicode_class_expr(std::move(v)));
       return true;
     }
-    case NodeKind::ClassBracketed: {
-      if (top().kind == Frame::Kind::UnicodeClass) {
-        ClassValue v = fold_and_negate(top().unicode_class->finish(s_), n.negated);
-        drop();
-        deliver(unicode_class_expr(std::move(v)));
-        return true;
-      }
-      ByteSet b = top().byte_class;
-      drop();
-      if (!byte_fold_and_negate(b, n.negated, n.span)) return false;
-      deliver(byte_class_expr(b));
+    case NodeKind::ClassBracketed:
+      return bracketed_class(n);
+    case NodeKind::Repetition:
+    case NodeKind::Group:
+    case NodeKind::Concat:
+    case NodeKind::Alternation:
+      close_frame(n);
       return true;
-    }
+    default:
+      return true;
+  }
+}
+
+bool Translator::dot(const Node& n) {
+  // Without Unicode the dot matches single bytes, some of them not valid
+  // UTF-8.
+  if (!mode_.unicode) return fail(n.span, ErrorKind::InvalidUtf8);
+  deliver(unicode_class_expr(ClassValue::of(
+      dot_set(!mode_.dot_matches_new_line,
+              !mode_.dot_matches_new_line && mode_.crlf))));
+  return true;
+}
+
+bool Translator::perl_class(const Node& n) {
+  const PerlKind kind = static_cast<PerlKind>(n.sub);
+  if (mode_.unicode) {
+    ClassValue v = ClassValue::of(perl_unicode_set(kind));
+    if (n.negated) v = s_.negate(v);
+    deliver(unicode_class_expr(std::move(v)));
+    return true;
+  }
+  ByteSet b = perl_bytes(kind);
+  if (n.negated) b = ~b;
+  if (!b.is_ascii()) return fail(n.span, ErrorKind::InvalidUtf8);
+  deliver(byte_class_expr(b));
+  return true;
+}
+
+bool Translator::bracketed_class(const Node& n) {
+  if (top().kind == Frame::Kind::UnicodeClass) {
+    ClassValue v = fold_and_negate(top().unicode_class->finish(s_), n.negated);
+    drop();
+    deliver(unicode_class_expr(std::move(v)));
+    return true;
+  }
+  ByteSet b = top().byte_class;
+  drop();
+  if (!byte_fold_and_negate(b, n.negated, n.span)) return false;
+  deliver(byte_class_expr(b));
+  return true;
+}
+
+// Ends the frame of a repetition, group, concatenation or alternation and
+// delivers what it built.
+void Translator::close_frame(const Node& n) {
+  switch (n.kind) {
     case NodeKind::Repetition: {
       Expr child = std::move(*top().child);
       drop();
       std::optional<uint32_t> max;
       if (n.bounded) max = n.d;
       deliver(repetition_expr(s_, std::move(child), n.c, max));
-      return true;
+      return;
     }
     case NodeKind::Group: {
       Expr child = std::move(*top().child);
@@ -436,22 +383,22 @@ bool Translator::post(uint32_t id) {
       } else {
         deliver(capture_expr(s_, std::move(child)));
       }
-      return true;
+      return;
     }
     case NodeKind::Concat: {
       Expr e = top().concat->finish(s_);
       drop();
       deliver(std::move(e));
-      return true;
+      return;
     }
     case NodeKind::Alternation: {
       std::vector<Expr> branches = std::move(top().branches);
       drop();
       deliver(alternation_expr(s_, std::move(branches)));
-      return true;
+      return;
     }
     default:
-      return true;
+      return;
   }
 }
 
@@ -463,77 +410,80 @@ bool Translator::item_pre(uint32_t id) {
 bool Translator::item_post(uint32_t id) {
   const Node& n = node(id);
   switch (n.kind) {
-    case NodeKind::ItemLiteral: {
-      Frame& top = frames_.back();
-      if (top.kind == Frame::Kind::UnicodeClass) {
-        top.unicode_class->add_range(s_, n.c, n.c);
-        return true;
-      }
-      uint8_t b = 0;
-      if (!class_literal_byte(id, b)) return false;
-      top.byte_class.add(b, b);
-      return true;
-    }
-    case NodeKind::ItemRange: {
-      Frame& top = frames_.back();
-      const uint32_t lo = ast_.child(id, 0), hi = ast_.child(id, 1);
-      if (top.kind == Frame::Kind::UnicodeClass) {
-        top.unicode_class->add_range(s_, node(lo).c, node(hi).c);
-        return true;
-      }
-      uint8_t a = 0, b = 0;
-      if (!class_literal_byte(lo, a) || !class_literal_byte(hi, b)) return false;
-      top.byte_class.add(a, b);
-      return true;
-    }
-    case NodeKind::ItemAscii: {
-      const AsciiKind kind = static_cast<AsciiKind>(n.sub);
-      if (mode_.unicode) {
-        ClassValue v = fold_and_negate(ascii_set(kind), n.negated);
-        frames_.back().unicode_class->add(s_, v);
-        return true;
-      }
-      ByteSet b = ascii_bytes(kind);
-      if (!byte_fold_and_negate(b, n.negated, n.span)) return false;
-      frames_.back().byte_class = frames_.back().byte_class | b;
-      return true;
-    }
+    case NodeKind::ItemLiteral:
+      return item_range(id, id);
+    case NodeKind::ItemRange:
+      return item_range(ast_.child(id, 0), ast_.child(id, 1));
+    case NodeKind::ItemAscii:
+      return item_ascii(n);
     case NodeKind::ItemUnicode: {
       ClassValue v;
       if (!unicode_class(id, v)) return false;
-      frames_.back().unicode_class->add(s_, v);
+      add_to_class(v);
       return true;
     }
-    case NodeKind::ItemPerl: {
-      const PerlKind kind = static_cast<PerlKind>(n.sub);
-      if (mode_.unicode) {
-        ClassValue v = ClassValue::of(perl_unicode_set(kind));
-        if (n.negated) v = s_.negate(v);
-        frames_.back().unicode_class->add(s_, v);
-        return true;
-      }
-      ByteSet b = perl_bytes(kind);
-      if (n.negated) b = ~b;
-      if (!b.is_ascii()) return fail(n.span, ErrorKind::InvalidUtf8);
-      frames_.back().byte_class = frames_.back().byte_class | b;
-      return true;
-    }
-    case NodeKind::ItemBracketed: {
-      if (top().kind == Frame::Kind::UnicodeClass) {
-        ClassValue v = fold_and_negate(top().unicode_class->finish(s_), n.negated);
-        drop();
-        frames_.back().unicode_class->add(s_, v);
-        return true;
-      }
-      ByteSet b = top().byte_class;
-      drop();
-      if (!byte_fold_and_negate(b, n.negated, n.span)) return false;
-      frames_.back().byte_class = frames_.back().byte_class | b;
-      return true;
-    }
+    case NodeKind::ItemPerl:
+      return item_perl(n);
+    case NodeKind::ItemBracketed:
+      return item_bracketed(n);
     default:
       return true;  // empty items; unions are done item by item
   }
+}
+
+// A range between two literals; a literal item is the range from itself
+// to itself.
+bool Translator::item_range(uint32_t lo, uint32_t hi) {
+  Frame& top = frames_.back();
+  if (top.kind == Frame::Kind::UnicodeClass) {
+    top.unicode_class->add_range(s_, node(lo).c, node(hi).c);
+    return true;
+  }
+  uint8_t a = 0, b = 0;
+  if (!class_literal_byte(lo, a) || !class_literal_byte(hi, b)) return false;
+  top.byte_class.add(a, b);
+  return true;
+}
+
+bool Translator::item_ascii(const Node& n) {
+  const AsciiKind kind = static_cast<AsciiKind>(n.sub);
+  if (mode_.unicode) {
+    add_to_class(fold_and_negate(ascii_set(kind), n.negated));
+    return true;
+  }
+  ByteSet b = ascii_bytes(kind);
+  if (!byte_fold_and_negate(b, n.negated, n.span)) return false;
+  add_to_class(b);
+  return true;
+}
+
+bool Translator::item_perl(const Node& n) {
+  const PerlKind kind = static_cast<PerlKind>(n.sub);
+  if (mode_.unicode) {
+    ClassValue v = ClassValue::of(perl_unicode_set(kind));
+    if (n.negated) v = s_.negate(v);
+    add_to_class(v);
+    return true;
+  }
+  ByteSet b = perl_bytes(kind);
+  if (n.negated) b = ~b;
+  if (!b.is_ascii()) return fail(n.span, ErrorKind::InvalidUtf8);
+  add_to_class(b);
+  return true;
+}
+
+bool Translator::item_bracketed(const Node& n) {
+  if (top().kind == Frame::Kind::UnicodeClass) {
+    ClassValue v = fold_and_negate(top().unicode_class->finish(s_), n.negated);
+    drop();
+    add_to_class(v);
+    return true;
+  }
+  ByteSet b = top().byte_class;
+  drop();
+  if (!byte_fold_and_negate(b, n.negated, n.span)) return false;
+  add_to_class(b);
+  return true;
 }
 
 bool Translator::op_post(uint32_t id) {

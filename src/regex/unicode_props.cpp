@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "regex/char_categories.h"
+#include "regex/property_names.h"
 #include "regex/property_table.h"
 
 namespace kelp::regex {

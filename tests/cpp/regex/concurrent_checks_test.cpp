@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "regex/check_text.h"
 #include "regex/syntax.h"
 
 // Checks run on many threads at once, and the shared class tables are built
@@ -13,7 +14,7 @@
 
 namespace {
 
-using kelp::regex::check;
+using kelp::regex_testing::check_text;
 using kelp::regex::Flags;
 
 const char* const kPatterns[] = {
@@ -30,7 +31,7 @@ TEST(ConcurrentChecks, AgreeWithALoneThread) {
     threads.emplace_back([t, &seen] {
       for (int round = 0; round < 3; ++round) {
         for (const char* p : kPatterns) {
-          seen[t].push_back(check(p, Flags{t % 2 == 1, false, false}));
+          seen[t].push_back(check_text(p, Flags{t % 2 == 1, false, false}));
         }
       }
     });
@@ -40,7 +41,7 @@ TEST(ConcurrentChecks, AgreeWithALoneThread) {
     std::size_t i = 0;
     for (int round = 0; round < 3; ++round) {
       for (const char* p : kPatterns) {
-        EXPECT_EQ(seen[t][i++], check(p, Flags{t % 2 == 1, false, false})) << p;
+        EXPECT_EQ(seen[t][i++], check_text(p, Flags{t % 2 == 1, false, false})) << p;
       }
     }
   }

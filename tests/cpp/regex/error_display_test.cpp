@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "regex/check_text.h"
 #include "regex/syntax.h"
 
 // The exact layout of error texts: indentation, carets under the offending
@@ -10,10 +11,10 @@
 
 namespace {
 
-using kelp::regex::check;
+using kelp::regex_testing::check_text;
 
 std::string err(std::string_view pattern) {
-  std::optional<std::string> e = check(pattern, {});
+  std::optional<std::string> e = check_text(pattern, {});
   return e ? *e : std::string("<accepted>");
 }
 
@@ -151,6 +152,47 @@ TEST(ErrorDisplay, TranslationErrorsUseTheSameLayout) {
 TEST(ErrorDisplay, SizeLimitHasItsOwnSentence) {
   EXPECT_EQ(err("\\pL{1000}"),
             "Compiled regex exceeds size limit of 10485760 bytes.");
+}
+
+// The typed error the text is rendered from: its kind, the places it marks
+// and the pattern it shows.
+using kelp::regex::check;
+using kelp::regex::ErrorKind;
+
+TEST(CompileError, HoldsKindSpansAndPattern) {
+  auto checked = check("(?ii)", {});
+  ASSERT_FALSE(checked);
+  const kelp::regex::CompileError& e = checked.error();
+  EXPECT_EQ(e.kind, ErrorKind::FlagDuplicate);
+  EXPECT_EQ(e.span.start.offset, 3u);
+  EXPECT_EQ(e.span.start.column, 4u);
+  EXPECT_EQ(e.span.end.column, 5u);
+  ASSERT_TRUE(e.aux_span.has_value());
+  EXPECT_EQ(e.aux_span->start.offset, 2u);
+  EXPECT_EQ(e.pattern, "(?ii)");
+}
+
+TEST(CompileError, PositionsCountLines) {
+  auto checked = check("a\n(", {});
+  ASSERT_FALSE(checked);
+  EXPECT_EQ(checked.error().kind, ErrorKind::GroupUnclosed);
+  EXPECT_EQ(checked.error().span.start.offset, 2u);
+  EXPECT_EQ(checked.error().span.start.line, 2u);
+  EXPECT_EQ(checked.error().span.start.column, 1u);
+  EXPECT_FALSE(checked.error().aux_span.has_value());
+}
+
+TEST(CompileError, SizeLimitKeepsNoPattern) {
+  auto checked = check("\\pL{1000}", {});
+  ASSERT_FALSE(checked);
+  EXPECT_EQ(checked.error().kind, ErrorKind::SizeLimitExceeded);
+  EXPECT_TRUE(checked.error().pattern.empty());
+  EXPECT_EQ(kelp::regex::error_text(checked.error()),
+            "Compiled regex exceeds size limit of 10485760 bytes.");
+}
+
+TEST(CompileError, NoneWhenThePatternCompiles) {
+  EXPECT_TRUE(check("^(?i:ok|fine)\\s+\\w+$", {}).has_value());
 }
 
 }  // namespace

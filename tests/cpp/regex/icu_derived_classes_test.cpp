@@ -12,6 +12,7 @@
 
 #include "../common/case_name.h"
 #include "regex/codepoint_set.h"
+#include "regex/property_names.h"
 #include "regex/property_table.h"
 #include "regex/unicode_props.h"
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "regex/check_text.h"
 #include "regex/syntax.h"
 
 // One table of patterns with the outcome the dialect gives each: accepted,
@@ -464,7 +465,7 @@ class SyntaxTable : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SyntaxTable, GivesTheDialectsOutcome) {
   const Case& c = GetParam();
-  const std::optional<std::string> got = kelp::regex::check(c.pattern, c.flags);
+  const std::optional<std::string> got = kelp::regex_testing::check_text(c.pattern, c.flags);
   switch (c.outcome) {
     case Outcome::Ok:
       EXPECT_EQ(got, std::nullopt) << c.pattern;
