@@ -11,17 +11,36 @@
 
 namespace kelp::json {
 
-struct Reader::NumberParts {
-  bool negative = false;
-  std::size_t start = 0;          // the first byte of the literal, its sign included
+namespace {
+
+// Why a literal is refused; "AtPeek" errors point at the byte being looked
+// at rather than at the last one consumed.
+enum class Scanned : std::uint8_t {
+  Read,  // the part is read, or is absent
+  Eof,
+  EofAtPeek,
+  Invalid,
+  InvalidAtPeek,
+  OutOfRange,
+};
+
+// A number literal as its parts are scanned; `index` moves through the text.
+struct NumberScan {
+  std::string_view text;
+  std::size_t index;
+  bool negative;
+  std::size_t start;              // the first byte of the literal, its sign included
   std::uint64_t significand = 0;  // the integer digits, while they fit
   bool is_float = false;          // a fraction, an exponent, or integer digits that do not fit
   bool exponent_positive = true;
   std::int64_t exponent = 0;
   bool rounds_to_zero = false;  // the exponent does not fit, and the value is a zero
-};
 
-namespace {
+  bool at_digit() const {
+    return index < text.size() && is_json_digit(static_cast<unsigned char>(text[index]));
+  }
+  bool at(char c) const { return index < text.size() && text[index] == c; }
+};
 
 // Whether the digits of a number literal before its exponent are not all zero.
 bool significand_is_nonzero(std::string_view literal) {
@@ -30,6 +49,93 @@ bool significand_is_nonzero(std::string_view literal) {
     if (c >= '1' && c <= '9') return true;
   }
   return false;
+}
+
+// "0", or a non-zero digit and more digits; the digits beyond 64 bits make a float.
+Scanned scan_integer_part(NumberScan& n) {
+  if (n.index >= n.text.size()) return Scanned::Eof;
+  auto first = static_cast<unsigned char>(n.text[n.index++]);
+  if (first == '0') {
+    if (n.at_digit()) return Scanned::InvalidAtPeek;
+    return Scanned::Read;
+  }
+  if (first < '1' || first > '9') return Scanned::Invalid;
+  bool overflow = false;
+  std::uint64_t significand = first - '0';
+  for (; n.at_digit(); ++n.index) {
+    unsigned d = static_cast<unsigned char>(n.text[n.index]) - '0';
+    if (overflow) continue;
+    constexpr std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
+    if (significand > max / 10 || (significand == max / 10 && d > max % 10)) {
+      overflow = true;
+    } else {
+      significand = significand * 10 + d;
+    }
+  }
+  n.significand = significand;
+  n.is_float = overflow;
+  return Scanned::Read;
+}
+
+// A '.' and at least one digit.
+Scanned scan_fraction(NumberScan& n) {
+  if (!n.at('.')) return Scanned::Read;
+  ++n.index;
+  bool any = false;
+  for (; n.at_digit(); ++n.index) any = true;
+  if (!any) {
+    if (n.index < n.text.size()) return Scanned::InvalidAtPeek;
+    return Scanned::EofAtPeek;
+  }
+  n.is_float = true;
+  return Scanned::Read;
+}
+
+// The exponent no longer fits: a growing non-zero number is out of range at
+// the digit just read, anything else is a zero.
+Scanned skip_huge_exponent(NumberScan& n) {
+  if (n.exponent_positive && significand_is_nonzero(n.text.substr(n.start, n.index - n.start)))
+    return Scanned::OutOfRange;
+  while (n.at_digit()) ++n.index;
+  n.rounds_to_zero = true;
+  return Scanned::Read;
+}
+
+// 'e' or 'E', an optional sign and at least one digit.
+Scanned scan_exponent(NumberScan& n) {
+  if (!n.at('e') && !n.at('E')) return Scanned::Read;
+  ++n.index;
+  if (n.at('+') || n.at('-')) {
+    n.exponent_positive = n.text[n.index] == '+';
+    ++n.index;
+  }
+  if (n.index >= n.text.size()) return Scanned::Eof;
+  auto c = static_cast<unsigned char>(n.text[n.index++]);
+  if (!is_json_digit(c)) return Scanned::Invalid;
+  std::int64_t exponent = c - '0';
+  constexpr std::int64_t max_exponent = std::numeric_limits<std::int32_t>::max();
+  while (n.at_digit()) {
+    const int d = n.text[n.index++] - '0';
+    if (exponent > (max_exponent - d) / 10) return skip_huge_exponent(n);
+    exponent = exponent * 10 + d;
+  }
+  n.exponent = exponent;
+  n.is_float = true;
+  return Scanned::Read;
+}
+
+// An integer literal: unsigned, or signed when negative and within range; a
+// negative zero and a negative integer beyond the signed range are floats.
+void set_integer(JsonValue& out, bool negative, std::uint64_t significand) {
+  if (!negative) {
+    out = JsonValue(significand);
+  } else if (significand == 0) {
+    out = JsonValue(-0.0);
+  } else if (significand <= (std::uint64_t{1} << 63)) {
+    out = JsonValue(static_cast<std::int64_t>(0 - significand));
+  } else {
+    out = JsonValue(-static_cast<double>(significand));
+  }
 }
 
 // The decimal exponent of the first non-zero digit of a literal without its
@@ -57,132 +163,57 @@ std::optional<std::int64_t> leading_digit_exponent(std::string_view literal) {
   return -zeros - 1;
 }
 
-// An integer literal: unsigned, or signed when negative and within range; a
-// negative zero and a negative integer beyond the signed range are floats.
-JsonValue integer_value(bool negative, std::uint64_t significand) {
-  if (!negative) return JsonValue(significand);
-  if (significand == 0) return JsonValue(-0.0);
-  if (significand <= (std::uint64_t{1} << 63)) return JsonValue(static_cast<std::int64_t>(0 - significand));
-  return JsonValue(-static_cast<double>(significand));
+// Correctly rounded conversion of the literal; out of range is either an
+// overflow (an error) or an underflow to zero.
+Scanned convert_float(const NumberScan& n, double& value) {
+  const std::string_view literal = n.text.substr(n.start, n.index - n.start);
+  auto res = std::from_chars(literal.data(), literal.data() + literal.size(), value);
+  if (res.ec == std::errc::result_out_of_range) {
+    auto lead = leading_digit_exponent(literal.substr(n.negative ? 1 : 0));
+    if (lead && *lead + (n.exponent_positive ? n.exponent : -n.exponent) > 0)
+      return Scanned::OutOfRange;
+    value = n.negative ? -0.0 : 0.0;
+  } else if (res.ec != std::errc() || !std::isfinite(value)) {
+    return Scanned::OutOfRange;
+  }
+  return Scanned::Read;
+}
+
+// The value of a literal whose sign (if any) has been consumed; `n.index`
+// is at its first digit.
+Scanned scan_number(NumberScan& n, JsonValue& out) {
+  Scanned fault = scan_integer_part(n);
+  if (fault == Scanned::Read) fault = scan_fraction(n);
+  if (fault == Scanned::Read) fault = scan_exponent(n);
+  if (fault != Scanned::Read) return fault;
+  if (n.rounds_to_zero) {
+    out = JsonValue(n.negative ? -0.0 : 0.0);
+  } else if (!n.is_float) {
+    set_integer(out, n.negative, n.significand);
+  } else {
+    double value = 0;
+    fault = convert_float(n, value);
+    if (fault != Scanned::Read) return fault;
+    out = JsonValue(value);
+  }
+  return Scanned::Read;
 }
 
 }  // namespace
 
-// A number whose sign (if any) has been consumed; the next byte is its first digit.
 bool Reader::parse_number(bool negative, JsonValue& out) {
-  NumberParts number;
-  number.negative = negative;
-  number.start = index_ - (negative ? 1 : 0);
-  if (!scan_integer_part(number) || !scan_fraction(number) || !scan_exponent(number)) return false;
-  if (number.rounds_to_zero) {
-    out = JsonValue(negative ? -0.0 : 0.0);
-    return true;
+  NumberScan scan{text_, index_, negative, index_ - (negative ? 1 : 0)};
+  const Scanned fault = scan_number(scan, out);
+  index_ = scan.index;
+  switch (fault) {
+    case Scanned::Read: return true;
+    case Scanned::Eof: return fail("EOF while parsing a value");
+    case Scanned::EofAtPeek: return fail_at_peek("EOF while parsing a value");
+    case Scanned::Invalid: return fail("invalid number");
+    case Scanned::InvalidAtPeek: return fail_at_peek("invalid number");
+    case Scanned::OutOfRange: break;
   }
-  if (!number.is_float) {
-    out = integer_value(negative, number.significand);
-    return true;
-  }
-  return convert_float(number, out);
-}
-
-// "0", or a non-zero digit and more digits; the digits beyond 64 bits make a float.
-bool Reader::scan_integer_part(NumberParts& number) {
-  const std::size_t size = text_.size();
-  if (index_ >= size) return fail("EOF while parsing a value");
-  auto first = static_cast<unsigned char>(text_[index_++]);
-  if (first == '0') {
-    if (index_ < size && is_json_digit(static_cast<unsigned char>(text_[index_])))
-      return fail_at_peek("invalid number");
-    return true;
-  }
-  if (first < '1' || first > '9') return fail("invalid number");
-  bool overflow = false;
-  std::uint64_t significand = first - '0';
-  while (index_ < size && is_json_digit(static_cast<unsigned char>(text_[index_]))) {
-    unsigned d = static_cast<unsigned char>(text_[index_]) - '0';
-    if (!overflow) {
-      constexpr std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
-      if (significand > max / 10 || (significand == max / 10 && d > max % 10)) {
-        overflow = true;
-      } else {
-        significand = significand * 10 + d;
-      }
-    }
-    ++index_;
-  }
-  number.significand = significand;
-  number.is_float = overflow;
-  return true;
-}
-
-// A '.' and at least one digit.
-bool Reader::scan_fraction(NumberParts& number) {
-  const std::size_t size = text_.size();
-  if (index_ >= size || text_[index_] != '.') return true;
-  ++index_;
-  bool any = false;
-  while (index_ < size && is_json_digit(static_cast<unsigned char>(text_[index_]))) {
-    ++index_;
-    any = true;
-  }
-  if (!any) {
-    if (index_ < size) return fail_at_peek("invalid number");
-    return fail_at_peek("EOF while parsing a value");
-  }
-  number.is_float = true;
-  return true;
-}
-
-// 'e' or 'E', an optional sign and at least one digit.
-bool Reader::scan_exponent(NumberParts& number) {
-  const std::size_t size = text_.size();
-  if (index_ >= size || (text_[index_] != 'e' && text_[index_] != 'E')) return true;
-  ++index_;
-  if (index_ < size && (text_[index_] == '+' || text_[index_] == '-')) {
-    number.exponent_positive = text_[index_] == '+';
-    ++index_;
-  }
-  if (index_ >= size) return fail("EOF while parsing a value");
-  auto c = static_cast<unsigned char>(text_[index_++]);
-  if (!is_json_digit(c)) return fail("invalid number");
-  std::int64_t exponent = c - '0';
-  constexpr std::int64_t max_exponent = std::numeric_limits<std::int32_t>::max();
-  while (index_ < size && is_json_digit(static_cast<unsigned char>(text_[index_]))) {
-    const int d = text_[index_++] - '0';
-    if (exponent > (max_exponent - d) / 10) return skip_huge_exponent(number);
-    exponent = exponent * 10 + d;
-  }
-  number.exponent = exponent;
-  number.is_float = true;
-  return true;
-}
-
-// The exponent no longer fits: a growing non-zero number is out of range at
-// the digit just read, anything else is a zero.
-bool Reader::skip_huge_exponent(NumberParts& number) {
-  if (number.exponent_positive && significand_is_nonzero(text_.substr(number.start, index_ - number.start)))
-    return fail("number out of range");
-  while (index_ < text_.size() && is_json_digit(static_cast<unsigned char>(text_[index_]))) ++index_;
-  number.rounds_to_zero = true;
-  return true;
-}
-
-// Correctly rounded conversion of the literal; out of range is either an
-// overflow (an error) or an underflow to zero.
-bool Reader::convert_float(const NumberParts& number, JsonValue& out) {
-  const std::string_view literal = text_.substr(number.start, index_ - number.start);
-  double value = 0;
-  auto res = std::from_chars(literal.data(), literal.data() + literal.size(), value);
-  if (res.ec == std::errc::result_out_of_range) {
-    auto lead = leading_digit_exponent(literal.substr(number.negative ? 1 : 0));
-    if (lead && *lead + (number.exponent_positive ? number.exponent : -number.exponent) > 0)
-      return fail("number out of range");
-    value = number.negative ? -0.0 : 0.0;
-  } else if (res.ec != std::errc() || !std::isfinite(value)) {
-    return fail("number out of range");
-  }
-  out = JsonValue(value);
-  return true;
+  return fail("number out of range");
 }
 
 bool Reader::ignore_number() {

@@ -87,14 +87,9 @@ class Reader {
   bool decode_hex_escape(std::uint32_t& out);
   bool ignore_string();
 
-  // Numbers (number_scan.cpp).
-  struct NumberParts;
+  // Numbers (number_scan.cpp). A number whose sign (if any) has been
+  // consumed; the next byte is its first digit.
   bool parse_number(bool negative, JsonValue& out);
-  bool scan_integer_part(NumberParts& number);
-  bool scan_fraction(NumberParts& number);
-  bool scan_exponent(NumberParts& number);
-  bool skip_huge_exponent(NumberParts& number);
-  bool convert_float(const NumberParts& number, JsonValue& out);
   bool ignore_number();
 
   bool next_member(bool& first, bool& done, char close);
