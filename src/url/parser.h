@@ -73,35 +73,22 @@ class Parser {
   Step path_states();
   Step query_states();
 
-  // Scheme group.
-  bool scheme_start_state(char32_t ch);
-  bool scheme_state(char32_t ch);
-  bool no_scheme_state();
+  // Helpers of the scheme group.
+  Step no_scheme();
   void end_scheme();
-  // Slash group.
-  void special_authority_slashes_state(char32_t ch);
-  void special_authority_ignore_slashes_state(char32_t ch);
-  void path_or_authority_state(char32_t ch);
-  // Authority group.
-  bool authority_state(char32_t ch);
-  bool host_state(char32_t ch);
-  bool port_state(char32_t ch);
+  // Helpers of the authority group. Those declared inline run once per '@'
+  // or per path segment; each is defined in the one file that uses it, so
+  // that it inlines into its group.
+  inline void flush_userinfo();
   bool set_host(Expected<Host, ParseError>&& parsed);
-  void flush_userinfo();
-  // File group.
-  void file_state(char32_t ch);
-  void file_slash_state(char32_t ch);
-  bool file_host_state(char32_t ch);
-  // Path group.
-  void path_start_state(char32_t ch);
-  void path_state(char32_t ch);
-  void opaque_path_state(char32_t ch);
-  void end_segment(char32_t ch);
-  void append_segment(std::string_view segment);
-  void shorten_path();
-  // Query group.
-  void query_state(char32_t ch);
-  void fragment_state(char32_t ch);
+  bool end_port();
+  // Helpers of the file group.
+  bool end_file_host();
+  // Helpers of the path group.
+  inline void end_segment(char32_t ch);
+  inline void append_segment(std::string_view segment);
+  inline void shorten_path();
+  // Helpers of the query group, which the path states also use.
   void start_query();
   void start_fragment();
 
@@ -116,10 +103,14 @@ class Parser {
     return true;
   }
   void back() { --pointer_; }  // never below zero: every caller has read a code point
-  // A state that fails returns false after noting why.
+  // A state that fails returns false after noting why; a group fails with Step::Failed.
   bool refuse(ErrorKind kind) {
     error_ = kind;
     return false;
+  }
+  Step fail(ErrorKind kind) {
+    error_ = kind;
+    return Step::Failed;
   }
   bool special() const { return default_port_ >= 0; }
   // The code points that end the authority, the host and the port.

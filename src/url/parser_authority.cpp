@@ -7,42 +7,9 @@
 
 namespace kelp::url {
 
-Parser::Step Parser::authority_states() {
-  for (;;) {
-    const char32_t ch = c();
-    switch (state_) {
-      case State::Authority:
-        if (!authority_state(ch)) return Step::Failed;
-        break;
-      case State::Host:
-        if (!host_state(ch)) return Step::Failed;
-        break;
-      case State::Port:
-        if (!port_state(ch)) return Step::Failed;
-        break;
-      default:
-        return Step::Next;
-    }
-    if (!advance()) return Step::Done;
-  }
-}
-
-bool Parser::authority_state(char32_t ch) {
-  if (ch == '@') {
-    flush_userinfo();
-    buffer_start_ = pointer_ + 1;
-  } else if (ends_authority(ch)) {
-    if (at_sign_seen_ && buffer().empty()) return refuse(ErrorKind::EmptyHost);
-    // Read the same text again as the host.
-    pointer_ = buffer_start_ - 1;
-    state_ = State::Host;
-  }
-  return true;
-}
-
 // Everything before an '@' is user information: the first ':' splits the
 // user name from the password, and an earlier '@' is kept encoded.
-void Parser::flush_userinfo() {
+inline void Parser::flush_userinfo() {
   if (at_sign_seen_) {
     std::string& target = password_token_seen_ ? password_ : username_;
     target += "%40";
@@ -57,6 +24,59 @@ void Parser::flush_userinfo() {
   }
 }
 
+Parser::Step Parser::authority_states() {
+  for (;;) {
+    const char32_t ch = c();
+    switch (state_) {
+      case State::Authority:
+        if (ch == '@') {
+          flush_userinfo();
+          buffer_start_ = pointer_ + 1;
+        } else if (ends_authority(ch)) {
+          if (at_sign_seen_ && buffer().empty()) return fail(ErrorKind::EmptyHost);
+          // Read the same text again as the host.
+          pointer_ = buffer_start_ - 1;
+          state_ = State::Host;
+        }
+        break;
+
+      case State::Host:
+        if (ch == ':' && !inside_brackets_) {
+          if (buffer().empty()) return fail(ErrorKind::EmptyHost);
+          if (!set_host(parse_host(buffer(), !special()))) return Step::Failed;
+          state_ = State::Port;
+        } else if (ends_authority(ch)) {
+          if (special() && buffer().empty()) return fail(ErrorKind::EmptyHost);
+          if (!set_host(parse_host(buffer(), !special()))) return Step::Failed;
+          back();
+          state_ = State::PathStart;
+        } else if (ch == '[') {
+          inside_brackets_ = true;
+        } else if (ch == ']') {
+          inside_brackets_ = false;
+        }
+        break;
+
+      case State::Port:
+        if (is_ascii_digit(ch)) {
+          port_digits_ = true;
+          port_value_ = port_value_ * 10 + (ch - '0');
+          if (port_value_ > 65535) port_value_ = 65536;
+        } else if (ends_authority(ch)) {
+          if (!end_port()) return Step::Failed;
+          back();
+        } else {
+          return fail(ErrorKind::InvalidPort);
+        }
+        break;
+
+      default:
+        return Step::Next;
+    }
+    if (!advance()) return Step::Done;
+  }
+}
+
 bool Parser::set_host(Expected<Host, ParseError>&& parsed) {
   if (!parsed) return refuse(parsed.error().kind);
   host_ = std::move(parsed.value());
@@ -64,31 +84,9 @@ bool Parser::set_host(Expected<Host, ParseError>&& parsed) {
   return true;
 }
 
-bool Parser::host_state(char32_t ch) {
-  if (ch == ':' && !inside_brackets_) {
-    if (buffer().empty()) return refuse(ErrorKind::EmptyHost);
-    if (!set_host(parse_host(buffer(), !special()))) return false;
-    state_ = State::Port;
-  } else if (ends_authority(ch)) {
-    if (special() && buffer().empty()) return refuse(ErrorKind::EmptyHost);
-    if (!set_host(parse_host(buffer(), !special()))) return false;
-    back();
-    state_ = State::PathStart;
-  } else {
-    if (ch == '[') inside_brackets_ = true;
-    if (ch == ']') inside_brackets_ = false;
-  }
-  return true;
-}
-
-bool Parser::port_state(char32_t ch) {
-  if (is_ascii_digit(ch)) {
-    port_digits_ = true;
-    port_value_ = port_value_ * 10 + (ch - '0');
-    if (port_value_ > 65535) port_value_ = 65536;
-    return true;
-  }
-  if (!ends_authority(ch)) return refuse(ErrorKind::InvalidPort);
+// The port ends: none, or a number up to 65535 that is kept unless it is
+// the scheme's default port.
+bool Parser::end_port() {
   if (port_digits_) {
     if (port_value_ > 65535) return refuse(ErrorKind::InvalidPort);
     if (static_cast<int>(port_value_) == default_port_) {
@@ -98,7 +96,6 @@ bool Parser::port_state(char32_t ch) {
     }
   }
   state_ = State::PathStart;
-  back();
   return true;
 }
 

@@ -9,14 +9,34 @@ Parser::Step Parser::file_states() {
     const char32_t ch = c();
     switch (state_) {
       case State::File:
-        file_state(ch);
+        // A file URL always has a host, the empty host unless one is given.
+        has_host_ = true;
+        host_ = Host{};
+        if (ch == '/' || ch == '\\') {
+          state_ = State::FileSlash;
+        } else {
+          state_ = State::Path;
+          back();
+        }
         break;
+
       case State::FileSlash:
-        file_slash_state(ch);
+        if (ch == '/' || ch == '\\') {
+          state_ = State::FileHost;
+          buffer_start_ = pointer_ + 1;
+        } else {
+          state_ = State::Path;
+          back();
+        }
         break;
+
       case State::FileHost:
-        if (!file_host_state(ch)) return Step::Failed;
+        if (ch == kEndOfInput || ch == '/' || ch == '\\' || ch == '?' || ch == '#') {
+          if (!end_file_host()) return Step::Failed;
+          back();
+        }
         break;
+
       default:
         return Step::Next;
     }
@@ -24,30 +44,9 @@ Parser::Step Parser::file_states() {
   }
 }
 
-// A file URL always has a host, the empty host unless one is given.
-void Parser::file_state(char32_t ch) {
-  has_host_ = true;
-  host_ = Host{};
-  if (ch == '/' || ch == '\\') {
-    state_ = State::FileSlash;
-  } else {
-    state_ = State::Path;
-    back();
-  }
-}
-
-void Parser::file_slash_state(char32_t ch) {
-  if (ch == '/' || ch == '\\') {
-    state_ = State::FileHost;
-    buffer_start_ = pointer_ + 1;
-  } else {
-    state_ = State::Path;
-    back();
-  }
-}
-
-bool Parser::file_host_state(char32_t ch) {
-  if (ch != kEndOfInput && ch != '/' && ch != '\\' && ch != '?' && ch != '#') return true;
+// The text after "file://" up to the path: a drive letter that starts the
+// path, nothing, or a host ("localhost" is the empty host).
+bool Parser::end_file_host() {
   const std::u32string_view text = buffer();
   if (text.size() == 2 && is_ascii_alpha(text[0]) && (text[1] == ':' || text[1] == '|')) {
     // "file://c:/x" names a drive, not a host: the letter starts the path.
@@ -62,7 +61,6 @@ bool Parser::file_host_state(char32_t ch) {
     if (host_.kind == HostKind::Domain && host_.serialized == "localhost") host_ = Host{};
     state_ = State::PathStart;
   }
-  back();
   return true;
 }
 

@@ -36,62 +36,8 @@ bool is_double_dot_segment(std::string_view s) {
 
 }  // namespace
 
-Parser::Step Parser::path_states() {
-  for (;;) {
-    const char32_t ch = c();
-    switch (state_) {
-      case State::PathStart: path_start_state(ch); break;
-      case State::Path: path_state(ch); break;
-      case State::OpaquePath: opaque_path_state(ch); break;
-      default: return Step::Next;
-    }
-    if (!advance()) return Step::Done;
-  }
-}
-
-void Parser::path_start_state(char32_t ch) {
-  if (special()) {
-    state_ = State::Path;
-    if (ch != '/' && ch != '\\') back();
-  } else if (ch == '?') {
-    start_query();
-  } else if (ch == '#') {
-    start_fragment();
-  } else if (ch != kEndOfInput) {
-    state_ = State::Path;
-    if (ch != '/') back();
-  }
-}
-
-void Parser::path_state(char32_t ch) {
-  if (ch == kEndOfInput || ch == '/' || (special() && ch == '\\') || ch == '?' || ch == '#') {
-    end_segment(ch);
-    if (ch == '?') {
-      start_query();
-    } else if (ch == '#') {
-      start_fragment();
-    }
-  } else {
-    append_percent_encoded(segment_, ch, EncodeSet::Path);
-  }
-}
-
-void Parser::opaque_path_state(char32_t ch) {
-  if (ch == '?') {
-    start_query();
-  } else if (ch == '#') {
-    start_fragment();
-  } else if (ch == ' ') {
-    // A space right before the query or fragment would be lost as trailing space.
-    char32_t next = peek(1);
-    opaque_path_text_ += (next == '?' || next == '#') ? "%20" : " ";
-  } else if (ch != kEndOfInput) {
-    append_percent_encoded(opaque_path_text_, ch, EncodeSet::C0Control);
-  }
-}
-
 // A segment ends at `ch` ('/', '\' for special URLs, '?', '#' or the end).
-void Parser::end_segment(char32_t ch) {
+inline void Parser::end_segment(char32_t ch) {
   bool slash = ch == '/' || (special() && ch == '\\');
   if (is_double_dot_segment(segment_)) {
     shorten_path();
@@ -105,14 +51,14 @@ void Parser::end_segment(char32_t ch) {
   segment_.clear();
 }
 
-void Parser::append_segment(std::string_view segment) {
+inline void Parser::append_segment(std::string_view segment) {
   segment_starts_.push_back(path_.size());
   path_.push_back('/');
   path_ += segment;
 }
 
 // Drops the last segment; the drive letter of a file path stays.
-void Parser::shorten_path() {
+inline void Parser::shorten_path() {
   if (is_file_ && segment_starts_.size() == 1 &&
       is_normalized_windows_drive_letter(std::string_view(path_).substr(1))) {
     return;
@@ -120,6 +66,58 @@ void Parser::shorten_path() {
   if (segment_starts_.empty()) return;
   path_.resize(segment_starts_.back());
   segment_starts_.pop_back();
+}
+
+Parser::Step Parser::path_states() {
+  for (;;) {
+    const char32_t ch = c();
+    switch (state_) {
+      case State::PathStart:
+        if (special()) {
+          state_ = State::Path;
+          if (ch != '/' && ch != '\\') back();
+        } else if (ch == '?') {
+          start_query();
+        } else if (ch == '#') {
+          start_fragment();
+        } else if (ch != kEndOfInput) {
+          state_ = State::Path;
+          if (ch != '/') back();
+        }
+        break;
+
+      case State::Path:
+        if (ch == kEndOfInput || ch == '/' || (special() && ch == '\\') || ch == '?' || ch == '#') {
+          end_segment(ch);
+          if (ch == '?') {
+            start_query();
+          } else if (ch == '#') {
+            start_fragment();
+          }
+        } else {
+          append_percent_encoded(segment_, ch, EncodeSet::Path);
+        }
+        break;
+
+      case State::OpaquePath:
+        if (ch == '?') {
+          start_query();
+        } else if (ch == '#') {
+          start_fragment();
+        } else if (ch == ' ') {
+          // A space right before the query or fragment would be lost as trailing space.
+          char32_t next = peek(1);
+          opaque_path_text_ += (next == '?' || next == '#') ? "%20" : " ";
+        } else if (ch != kEndOfInput) {
+          append_percent_encoded(opaque_path_text_, ch, EncodeSet::C0Control);
+        }
+        break;
+
+      default:
+        return Step::Next;
+    }
+    if (!advance()) return Step::Done;
+  }
 }
 
 }  // namespace kelp::url

@@ -9,9 +9,20 @@ Parser::Step Parser::query_states() {
   for (;;) {
     const char32_t ch = c();
     switch (state_) {
-      case State::Query: query_state(ch); break;
-      case State::Fragment: fragment_state(ch); break;
-      default: return Step::Next;
+      case State::Query:
+        if (ch == '#') {
+          start_fragment();
+        } else if (ch != kEndOfInput) {
+          append_percent_encoded(*query_, ch, special() ? EncodeSet::SpecialQuery : EncodeSet::Query);
+        }
+        break;
+
+      case State::Fragment:
+        if (ch != kEndOfInput) append_percent_encoded(*fragment_, ch, EncodeSet::Fragment);
+        break;
+
+      default:
+        return Step::Next;
     }
     if (!advance()) return Step::Done;
   }
@@ -25,18 +36,6 @@ void Parser::start_query() {
 void Parser::start_fragment() {
   fragment_.emplace();
   state_ = State::Fragment;
-}
-
-void Parser::query_state(char32_t ch) {
-  if (ch == '#') {
-    start_fragment();
-  } else if (ch != kEndOfInput) {
-    append_percent_encoded(*query_, ch, special() ? EncodeSet::SpecialQuery : EncodeSet::Query);
-  }
-}
-
-void Parser::fragment_state(char32_t ch) {
-  if (ch != kEndOfInput) append_percent_encoded(*fragment_, ch, EncodeSet::Fragment);
 }
 
 }  // namespace kelp::url

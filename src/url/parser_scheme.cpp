@@ -24,11 +24,21 @@ Parser::Step Parser::scheme_states() {
     const char32_t ch = c();
     switch (state_) {
       case State::SchemeStart:
-        if (!scheme_start_state(ch)) return Step::Failed;
+        if (!is_ascii_alpha(ch)) return no_scheme();
+        scheme_.push_back(static_cast<char>(ascii_lower(ch)));
+        state_ = State::Scheme;
         break;
+
       case State::Scheme:
-        if (!scheme_state(ch)) return Step::Failed;
+        if (is_ascii_alphanumeric(ch) || ch == '+' || ch == '-' || ch == '.') {
+          scheme_.push_back(static_cast<char>(ascii_lower(ch)));
+        } else if (ch == ':') {
+          end_scheme();
+        } else {
+          return no_scheme();
+        }
         break;
+
       default:
         return Step::Next;
     }
@@ -36,26 +46,8 @@ Parser::Step Parser::scheme_states() {
   }
 }
 
-bool Parser::scheme_start_state(char32_t ch) {
-  if (!is_ascii_alpha(ch)) return no_scheme_state();
-  scheme_.push_back(static_cast<char>(ascii_lower(ch)));
-  state_ = State::Scheme;
-  return true;
-}
-
-bool Parser::scheme_state(char32_t ch) {
-  if (is_ascii_alphanumeric(ch) || ch == '+' || ch == '-' || ch == '.') {
-    scheme_.push_back(static_cast<char>(ascii_lower(ch)));
-  } else if (ch == ':') {
-    end_scheme();
-  } else {
-    return no_scheme_state();
-  }
-  return true;
-}
-
 // Without a scheme the input could only be relative, and there is no base.
-bool Parser::no_scheme_state() { return refuse(ErrorKind::RelativeUrlWithoutBase); }
+Parser::Step Parser::no_scheme() { return fail(ErrorKind::RelativeUrlWithoutBase); }
 
 // The ':' after the scheme: the scheme decides which state reads the rest.
 void Parser::end_scheme() {
