@@ -74,7 +74,7 @@ bool Reader::decode_hex_escape(std::uint32_t& out) {
   // reported at the fourth.
   std::uint32_t n = 0;
   bool valid = true;
-  for (int i = 0; i < 4; ++i) {
+  for (std::size_t i = 0; i < 4; ++i) {
     int v = hex_value(static_cast<unsigned char>(text_[index_ + i]));
     valid = valid && v >= 0;
     n = (n << 4) | static_cast<std::uint32_t>(v & 0xF);
