@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     const std::string input = c.make();
     Timed timed = best_of_three([&] {
       auto parsed = kelp::url::parse(input);
-      return parsed ? std::string("accepted") : "refused: " + parsed.error();
+      return parsed ? std::string("accepted") : "refused: " + parsed.error().display();
     });
     print(c.name, input.size(), timed);
   }
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     while (worst.size() + 4 <= kelp::url::kMaxUnicodeDomainBytes) worst += "\ufdfa.";
     Timed timed = best_of_three([&] {
       auto result = kelp::url::domain_to_ascii(worst);
-      return result ? std::string("accepted") : "refused: " + result.error();
+      return result ? std::string("accepted") : "refused: " + result.error().display();
     });
     print(worst_name, worst.size(), timed);
   }

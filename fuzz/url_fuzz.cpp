@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text = kelp::fuzz::as_text(data, size);
   auto parsed = kelp::url::parse(text);
   if (!parsed) {
-    if (parsed.error().empty()) std::abort();
+    if (parsed.error().display().empty()) std::abort();
     return 0;
   }
   (void)parsed->is_loopback_host();

@@ -12,20 +12,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
 
+#include "json/parse_error.h"
 #include "json/value.h"
 #include "util/expected.h"
 
 namespace kelp::json {
-
-struct ParseError {
-  std::string message;  // without the position
-  std::uint64_t line = 0;
-  std::uint64_t column = 0;
-  // "<message> at line L column C"
-  std::string display() const;
-};
 
 // Nesting limit 128 ("recursion limit exceeded"); nothing but whitespace may
 // follow the value. The text must be valid UTF-8.
@@ -37,33 +30,43 @@ class Reader {
  public:
   explicit Reader(std::string_view text) : text_(text) {}
 
+  // The cursor and its errors (reader.cpp).
+
   // Skips whitespace and returns the next byte without consuming it.
   std::optional<unsigned char> peek_after_whitespace();
   void eat() { ++index_; }
   std::size_t index() const { return index_; }
-
   // Errors at the last consumed byte, or at the byte being looked at.
   bool fail(std::string message);
   bool fail_at_peek(std::string message);
   ParseError take_error() { return std::move(error_); }
+  // The position of a byte count, by the line and column rule.
+  std::pair<std::uint64_t, std::uint64_t> position_of(std::size_t index) const;
+  // The rest of a literal whose first byte was consumed ("ull" after 'n').
+  bool parse_ident(std::string_view rest);
+
+  // Strings (string_scan.cpp).
 
   // The current byte is the opening quotation mark (not yet consumed).
   bool parse_string(std::string& out);
   // Judges a string exactly as parse_string does, without decoding it:
   // `literal` views its text in the input, both quotation marks included.
   bool check_string(std::string_view& literal, bool& has_escapes);
-  // The rest of a literal whose first byte was consumed ("ull" after 'n').
-  bool parse_ident(std::string_view rest);
+
+  // Values of any kind (value_reader.cpp).
+
   // Checks and skips one value of any kind; nesting is not limited here.
   bool ignore_value();
   // One value into a JsonValue with `depth` containers still allowed.
   bool parse_any(JsonValue& out, int depth);
 
+  // The rules of typed reading, for records read member by member
+  // (record_rules.cpp).
+
   // Consumes the value at the peek position as far as needed to describe it
   // ("integer `1`", "string \"a\"", "sequence", "map", "null", ...) and
   // records "invalid type: <what>, expected <expected>".
   bool fail_invalid_type(std::string_view expected);
-
   // Separators of a list or an object being read member by member.
   // `first` is updated; returns false on error; `done` is set at the end.
   bool next_element(bool& first, bool& done);
@@ -75,19 +78,21 @@ class Reader {
   // Only whitespace may follow.
   bool end_of_input();
 
-  // The position of a byte count, by the line and column rule.
-  std::pair<std::uint64_t, std::uint64_t> position_of(std::size_t index) const;
-
  private:
-  bool parse_number(bool negative, JsonValue& out);
-  bool parse_escape(std::string& out);
-  bool decode_hex_escape(std::uint32_t& out);
-  bool ignore_string();
-  bool next_member(bool& first, bool& done, char close);
-  bool ignore_number();
+  // Strings (string_scan.cpp).
   enum class StringMode { Skip, Check, Decode };
   template <StringMode mode>
   bool string_body(std::string* out, bool* escapes);
+  bool parse_escape(std::string& out);
+  bool decode_hex_escape(std::uint32_t& out);
+  bool ignore_string();
+
+  // Numbers (number_scan.cpp). A number whose sign (if any) has been
+  // consumed; the next byte is its first digit.
+  bool parse_number(bool negative, JsonValue& out);
+  bool ignore_number();
+
+  bool next_member(bool& first, bool& done, char close);
 
   std::string_view text_;
   std::size_t index_ = 0;

@@ -59,7 +59,7 @@ std::optional<std::string> check_fields(const JudgeDefinition& d, std::string_vi
 
   if (llm.local) {
     auto parsed = url::parse(llm.local->base_url);
-    if (!parsed) return field_error(context, " has invalid llm.local.base_url: " + parsed.error());
+    if (!parsed) return field_error(context, " has invalid llm.local.base_url: " + parsed.error().display());
     const url::Url& u = *parsed;
     if (!rules::is_http_with_host(u))
       return field_error(context, " llm.local.base_url must be an HTTP(S) URL with a host");

@@ -10,10 +10,10 @@ namespace kelp::url {
 
 namespace {
 
-Expected<Host, std::string> parse_opaque_host(std::u32string_view input) {
+Expected<Host, ParseError> parse_opaque_host(std::u32string_view input) {
   Host host;
   for (char32_t c : input) {
-    if (is_forbidden_host_code_point(c)) return unexpected(std::string("invalid domain character"));
+    if (is_forbidden_host_code_point(c)) return failure(ErrorKind::InvalidDomainCharacter);
     append_percent_encoded(host.serialized, c, EncodeSet::C0Control);
   }
   host.kind = host.serialized.empty() ? HostKind::Empty : HostKind::Opaque;
@@ -22,11 +22,11 @@ Expected<Host, std::string> parse_opaque_host(std::u32string_view input) {
 
 }  // namespace
 
-Expected<Host, std::string> parse_host(std::u32string_view input, bool opaque) {
+Expected<Host, ParseError> parse_host(std::u32string_view input, bool opaque) {
   if (!input.empty() && input.front() == '[') {
-    if (input.size() < 2 || input.back() != ']') return unexpected(std::string("invalid IPv6 address"));
+    if (input.size() < 2 || input.back() != ']') return failure(ErrorKind::InvalidIpv6Address);
     auto address = parse_ipv6(input.substr(1, input.size() - 2));
-    if (!address) return unexpected(std::string("invalid IPv6 address"));
+    if (!address) return failure(ErrorKind::InvalidIpv6Address);
     Host host;
     host.kind = HostKind::Ipv6;
     host.ipv6 = *address;
@@ -40,14 +40,14 @@ Expected<Host, std::string> parse_host(std::u32string_view input, bool opaque) {
   for (char32_t c : input) unicode::append_utf8(utf8, c);
   std::string decoded = percent_decode(utf8);
   // Bytes that are no UTF-8 would decode to U+FFFD, which UTS #46 refuses.
-  if (!unicode::is_valid_utf8(decoded)) return unexpected(std::string("invalid international domain name"));
+  if (!unicode::is_valid_utf8(decoded)) return failure(ErrorKind::InvalidInternationalDomainName);
   auto ascii = domain_to_ascii(decoded);
-  if (!ascii) return unexpected(std::move(ascii.error()));
+  if (!ascii) return unexpected(ascii.error());
 
   Host host;
   if (ends_in_a_number(ascii.value())) {
     auto address = parse_ipv4(ascii.value());
-    if (!address) return unexpected(std::string("invalid IPv4 address"));
+    if (!address) return failure(ErrorKind::InvalidIpv4Address);
     host.kind = HostKind::Ipv4;
     host.ipv4 = *address;
     host.serialized = serialize_ipv4(*address);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "url/error.h"
 #include "url/ipv6.h"
 #include "url/url.h"
 #include "util/expected.h"
@@ -20,8 +21,8 @@ struct Host {
 };
 
 // `opaque` is set for URLs of non-special schemes, whose hosts are only
-// percent-encoded. Failure texts: "invalid IPv6 address", "invalid IPv4
-// address", "invalid domain character", "invalid international domain name".
-Expected<Host, std::string> parse_host(std::u32string_view input, bool opaque);
+// percent-encoded. Fails with InvalidIpv6Address, InvalidIpv4Address,
+// InvalidDomainCharacter or InvalidInternationalDomainName.
+Expected<Host, ParseError> parse_host(std::u32string_view input, bool opaque);
 
 }  // namespace kelp::url

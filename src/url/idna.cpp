@@ -13,8 +13,7 @@ namespace kelp::url {
 
 namespace {
 
-constexpr const char* kIdnaError = "invalid international domain name";
-constexpr const char* kDomainCharError = "invalid domain character";
+constexpr ErrorKind kIdnaError = ErrorKind::InvalidInternationalDomainName;
 
 // UTS #46 runs with CheckHyphens and VerifyDnsLength off, which ICU cannot
 // switch off: their errors are ignored instead.
@@ -63,15 +62,15 @@ bool bidi_error_is_overruled(UIDNA* idna, std::string_view ascii) {
   return check_bidi_rule(unicode) == BidiVerdict::PassesByAllowance;
 }
 
-Expected<std::string, std::string> unicode_to_ascii(std::string_view domain) {
-  if (domain.size() > kMaxUnicodeDomainBytes) return unexpected(std::string(kIdnaError));
+Expected<std::string, ParseError> unicode_to_ascii(std::string_view domain) {
+  if (domain.size() > kMaxUnicodeDomainBytes) return failure(kIdnaError);
   UErrorCode status = U_ZERO_ERROR;
   // Opened per call: nothing of ours outlives a call, and ICU caches its data.
   std::unique_ptr<UIDNA, IdnaCloser> idna(uidna_openUTS46(
       UIDNA_CHECK_BIDI | UIDNA_CHECK_CONTEXTJ | UIDNA_NONTRANSITIONAL_TO_ASCII |
           UIDNA_NONTRANSITIONAL_TO_UNICODE,
       &status));
-  if (U_FAILURE(status)) return unexpected(std::string(kIdnaError));
+  if (U_FAILURE(status)) return failure(kIdnaError);
   const auto length = static_cast<int32_t>(domain.size());
   std::string out(domain.size() * 4 + 64, '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -83,19 +82,19 @@ Expected<std::string, std::string> unicode_to_ascii(std::string_view domain) {
       out.assign(static_cast<std::size_t>(written) + 1, '\0');
       continue;
     }
-    if (U_FAILURE(status) || written < 0) return unexpected(std::string(kIdnaError));
+    if (U_FAILURE(status) || written < 0) return failure(kIdnaError);
     const std::uint32_t errors = info.errors & ~kIgnoredErrors;
     out.resize(static_cast<std::size_t>(written));
     if (errors == UIDNA_ERROR_BIDI && bidi_error_is_overruled(idna.get(), out)) return out;
-    if (errors != 0) return unexpected(std::string(kIdnaError));
+    if (errors != 0) return failure(kIdnaError);
     return out;
   }
-  return unexpected(std::string(kIdnaError));
+  return failure(kIdnaError);
 }
 
 }  // namespace
 
-Expected<std::string, std::string> domain_to_ascii(std::string_view domain) {
+Expected<std::string, ParseError> domain_to_ascii(std::string_view domain) {
   std::string result;
   if (is_ascii(domain) && !has_ace_label(domain)) {
     result.reserve(domain.size());
@@ -105,12 +104,12 @@ Expected<std::string, std::string> domain_to_ascii(std::string_view domain) {
     if (!converted) return converted;
     result = std::move(converted.value());
   }
-  if (result.empty()) return unexpected(std::string(kIdnaError));
+  if (result.empty()) return failure(kIdnaError);
   for (char c : result) {
     // UTS #46 output without errors is ASCII; anything else is refused all the same.
-    if (static_cast<unsigned char>(c) >= 0x80) return unexpected(std::string(kIdnaError));
+    if (static_cast<unsigned char>(c) >= 0x80) return failure(kIdnaError);
     if (is_forbidden_domain_code_point(static_cast<unsigned char>(c))) {
-      return unexpected(std::string(kDomainCharError));
+      return failure(ErrorKind::InvalidDomainCharacter);
     }
   }
   return result;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "url/error.h"
 #include "util/expected.h"
 
 namespace kelp::url {
@@ -16,9 +17,9 @@ namespace kelp::url {
 // far shorter, and ICU takes time that grows faster than the length.
 inline constexpr std::size_t kMaxUnicodeDomainBytes = 4096;
 
-// `domain` is UTF-8. Fails with "invalid international domain name" (UTS #46
+// `domain` is UTF-8. Fails with InvalidInternationalDomainName (UTS #46
 // reports an error, the result is empty, or the domain is too long) or
-// "invalid domain character" (the result holds a forbidden domain code point).
-Expected<std::string, std::string> domain_to_ascii(std::string_view domain);
+// InvalidDomainCharacter (the result holds a forbidden domain code point).
+Expected<std::string, ParseError> domain_to_ascii(std::string_view domain);
 
 }  // namespace kelp::url

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "url/error.h"
 #include "util/expected.h"
 
 namespace kelp::url {
@@ -44,10 +45,8 @@ struct Url {
   std::string href() const;
 };
 
-// Failure texts: "relative URL without a base", "empty host",
-// "invalid port number", "invalid IPv4 address", "invalid IPv6 address",
-// "invalid domain character", "invalid international domain name".
-// Input that is not UTF-8 is read with U+FFFD in place of each bad byte.
-Expected<Url, std::string> parse(std::string_view input);
+// Fails with any kind of ParseError. Input that is not UTF-8 is read with
+// U+FFFD in place of each bad byte.
+Expected<Url, ParseError> parse(std::string_view input);
 
 }  // namespace kelp::url

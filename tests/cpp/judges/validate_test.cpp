@@ -268,7 +268,7 @@ TEST(JudgeBaseUrl, ParseFailureQuotesTheLibraryText) {
     auto result = validate_judge_definition(d, kContext);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(),
-              std::string(kContext) + " has invalid llm.local.base_url: " + parsed.error());
+              std::string(kContext) + " has invalid llm.local.base_url: " + parsed.error().display());
   }
 }
 

@@ -42,7 +42,7 @@ class UrlParts : public testing::TestWithParam<PartsCase> {};
 TEST_P(UrlParts, AreWhatTheRulesRead) {
   const PartsCase& c = GetParam();
   auto parsed = kelp::url::parse(c.input);
-  ASSERT_TRUE(parsed) << parsed.error();
+  ASSERT_TRUE(parsed) << parsed.error().display();
   const kelp::url::Url& u = *parsed;
   EXPECT_EQ(u.scheme, c.scheme);
   EXPECT_EQ(u.host_kind, c.kind);
