@@ -15,15 +15,17 @@ namespace {
 
 namespace rules = judge_rules;
 
-std::string field_error(std::string_view context, std::string_view rest) {
+Unexpected<std::string> field_error(std::string_view context, std::string_view rest) {
   std::string out;
   out.reserve(context.size() + rest.size());
   out.append(context);
   out.append(rest);
-  return out;
+  return unexpected(std::move(out));
 }
 
-std::optional<std::string> check_fields(const JudgeDefinition& d, std::string_view context) {
+Unexpected<std::string> gate_error(std::string text) { return unexpected(std::move(text)); }
+
+Expected<Passed, std::string> check_fields(const JudgeDefinition& d, std::string_view context) {
   if (!unicode::is_non_empty_text(d.judge)) return field_error(context, " has an empty judge name");
   if (unicode::char_count_exceeds(d.judge, rules::kMaxNameChars))
     return field_error(context, " has a judge name longer than 255 characters");
@@ -59,7 +61,8 @@ std::optional<std::string> check_fields(const JudgeDefinition& d, std::string_vi
 
   if (llm.local) {
     auto parsed = url::parse(llm.local->base_url);
-    if (!parsed) return field_error(context, " has invalid llm.local.base_url: " + parsed.error().display());
+    if (!parsed)
+      return field_error(context, " has invalid llm.local.base_url: " + parsed.error().display());
     const url::Url& u = *parsed;
     if (!rules::is_http_with_host(u))
       return field_error(context, " llm.local.base_url must be an HTTP(S) URL with a host");
@@ -72,41 +75,41 @@ std::optional<std::string> check_fields(const JudgeDefinition& d, std::string_vi
     if (!rules::is_env_var_name(llm.local->api_key_env))
       return field_error(context, " has invalid llm.local.api_key_env");
   }
-  return std::nullopt;
+  return Passed{};
 }
 
-std::optional<std::string> check_gate_entry(const JsonValue& entry) {
+Expected<Passed, std::string> check_gate_entry(const JsonValue& entry) {
   const JsonValue* event = entry.get("event");
   if (!entry.is_object() || event == nullptr || !event->is_string())
-    return std::string("each `on` entry must be `{ event, match? }`");
+    return gate_error("each `on` entry must be `{ event, match? }`");
   if (!rules::is_gate_event(event->as_string()))
-    return "unknown judge gate event " + unicode::quoted(event->as_string());
+    return gate_error("unknown judge gate event " + unicode::quoted(event->as_string()));
   for (const auto& [key, value] : entry.as_object()) {
     (void)value;
     if (key != "event" && key != "match")
-      return std::string("unknown key in judge gate event matcher");
+      return gate_error("unknown key in judge gate event matcher");
   }
   const JsonValue* match = entry.get("match");
-  if (match == nullptr) return std::nullopt;
-  if (!match->is_object()) return std::string("`match` must be a mapping of field paths to values");
+  if (match == nullptr) return Passed{};
+  if (!match->is_object()) return gate_error("`match` must be a mapping of field paths to values");
   for (const auto& [key, value] : match->as_object()) {
-    if (key.empty()) return std::string("judge gate match field paths must not be empty");
+    if (key.empty()) return gate_error("judge gate match field paths must not be empty");
     if (rules::is_platform_context_path(key))
-      return "judge gate field " + unicode::quoted(key) +
-             " is automatic platform context; gate on conversation content";
+      return gate_error("judge gate field " + unicode::quoted(key) +
+                        " is automatic platform context; gate on conversation content");
     if (rules::references_pattern_id(key))
-      return std::string("judge gate must not reference pattern_id");
-    if (auto gate = compile_gate_regex_strict(value); !gate) return std::move(gate).error();
+      return gate_error("judge gate must not reference pattern_id");
+    if (auto gate = compile_gate_regex_strict(value); !gate) return gate_error(std::move(gate).error());
   }
-  return std::nullopt;
+  return Passed{};
 }
 
-std::optional<std::string> check_gate(const JsonValue& on) {
-  if (on.is_object() && on.as_object().empty()) return std::nullopt;
-  if (!on.is_array()) return std::string("judge `on` must be a list of event matchers");
+Expected<Passed, std::string> check_gate(const JsonValue& on) {
+  if (on.is_object() && on.as_object().empty()) return Passed{};
+  if (!on.is_array()) return gate_error("judge `on` must be a list of event matchers");
   for (const JsonValue& entry : on.as_array())
-    if (auto error = check_gate_entry(entry)) return error;
-  return std::nullopt;
+    if (auto checked = check_gate_entry(entry); !checked) return checked;
+  return Passed{};
 }
 
 Expected<GatePasses, std::string> check_gate_text(const std::string& text) {
@@ -160,8 +163,10 @@ Expected<GatePasses, std::string> compile_gate_regex_strict(const JsonValue& val
 Expected<JudgeDefinition, std::string> validate_judge_definition(JudgeDefinition definition,
                                                                  std::string_view context) {
   if (definition.on.is_null()) definition.on = JsonValue(JsonValue::Object{});
-  if (auto error = check_fields(definition, context)) return unexpected(std::move(*error));
-  if (auto error = check_gate(definition.on)) return unexpected(std::move(*error));
+  if (auto checked = check_fields(definition, context); !checked)
+    return unexpected(std::move(checked).error());
+  if (auto checked = check_gate(definition.on); !checked)
+    return unexpected(std::move(checked).error());
   return definition;
 }
 

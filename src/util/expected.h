@@ -9,6 +9,9 @@
 
 namespace kelp {
 
+// The value of a check that passes and yields nothing else.
+struct Passed {};
+
 template <class E>
 struct Unexpected {
   E error;
