@@ -235,6 +235,7 @@ std::optional<YamlError> Composer::on_collection_start(const Event& event, NodeK
   frame.mapping = kind == NodeKind::Mapping;
   frame.items_start = pending_items_.size();
   frame.anchor.assign(event.anchor);
+  if (!event.anchor.empty()) ++anchored_frames_;
   return std::nullopt;
 }
 
@@ -250,7 +251,10 @@ std::optional<YamlError> Composer::on_collection_end(const Event& event) {
   Cost cost{frame.cost.events, frame.cost.height + 1, frame.cost.nesting, frame.cost.scalar_bytes};
   NodeId node = frame.node;
   std::optional<YamlError> anchor_error;
-  if (!frame.anchor.empty()) anchor_error = register_anchor(frame.anchor, node, cost, true, event.start);
+  if (!frame.anchor.empty()) {
+    anchor_error = register_anchor(frame.anchor, node, cost, true, event.start);
+    --anchored_frames_;
+  }
   stack_.pop_back();
   if (anchor_error) return anchor_error;
   return attach(node, cost);
@@ -262,12 +266,16 @@ std::optional<YamlError> Composer::attach(NodeId id, const Cost& cost) {
     return std::nullopt;
   }
   Frame& frame = stack_.back();
-  frame.cost.events = saturating_add(frame.cost.events, cost.events);
-  frame.cost.height = std::max(frame.cost.height, cost.height);
-  frame.cost.nesting = std::max(frame.cost.nesting, cost.nesting);
-  frame.cost.scalar_bytes = saturating_add(frame.cost.scalar_bytes, cost.scalar_bytes);
-  bool is_value = frame.mapping && (pending_items_.size() - frame.items_start) % 2 == 1;
-  if (is_value && frame.merge_value_pending) {
+  // Costs matter only to an anchor that may later be replayed; with no
+  // anchored collection open nothing reads them.
+  if (anchored_frames_ > 0) {
+    frame.cost.events = saturating_add(frame.cost.events, cost.events);
+    frame.cost.height = std::max(frame.cost.height, cost.height);
+    frame.cost.nesting = std::max(frame.cost.nesting, cost.nesting);
+    frame.cost.scalar_bytes = saturating_add(frame.cost.scalar_bytes, cost.scalar_bytes);
+  }
+  // Only a mapping sets a pending merge value, right after the merge key.
+  if (frame.merge_value_pending && (pending_items_.size() - frame.items_start) % 2 == 1) {
     frame.merge_value_pending = false;
     if (auto error = check_merge_value(id)) return error;
     frame.has_merge = true;

@@ -94,6 +94,8 @@ class Composer {
   std::uint64_t merge_key_count_ = 0;
   std::uint64_t replayed_events_ = 0;
   std::size_t last_alias_offset_ = 0;
+  // Open collections that carry an anchor.
+  std::size_t anchored_frames_ = 0;
   bool stream_ended_ = false;
 };
 

@@ -39,6 +39,15 @@ enum class Expect : std::uint8_t {
   End,
 };
 
+// A small set of token types, tested with one mask.
+struct TokenSet {
+  std::uint32_t bits = 0;
+  constexpr TokenSet(std::initializer_list<TokenType> types) {
+    for (TokenType type : types) bits |= 1u << static_cast<unsigned>(type);
+  }
+  constexpr bool has(TokenType type) const { return (bits >> static_cast<unsigned>(type)) & 1u; }
+};
+
 constexpr std::string_view kCoreTagPrefix = "tag:yaml.org,2002:";
 
 
@@ -91,7 +100,7 @@ struct EventSource::State {
   // After a block indicator ("-", "?" or ":") that `t` is: the node that
   // follows it, or an empty scalar when the next token is one of `ends`.
   bool block_node_after(Event& out, const Token* t, Expect next, bool indentless_sequence,
-                        std::initializer_list<TokenType> ends);
+                        TokenSet ends);
   // The block collection ends at `t`.
   bool block_end(Event& out, EventType type, const Token& t);
   bool indentless_sequence_entry(Event& out);
@@ -139,7 +148,13 @@ bool EventSource::next(Event& out) {
     s.failure = error_at(s.scanner.input().size(), "read past the end of the YAML stream");
     return false;
   }
-  out = Event{};
+  // Every road through the parser sets the type, the positions and the
+  // mark; the rest is reset here.
+  out.text = {};
+  out.anchor = {};
+  out.tag = {};
+  out.style = ScalarStyle::Plain;
+  out.flow = false;
   if (!s.parse(out)) {
     if (!s.failure) s.failure = error_at(s.scanner.input().size(), "invalid YAML");
     return false;
@@ -415,18 +430,15 @@ bool EventSource::State::node(Event& out, bool block, bool indentless_sequence) 
 }
 
 bool EventSource::State::block_node_after(Event& out, const Token* t, Expect next,
-                                          bool indentless_sequence,
-                                          std::initializer_list<TokenType> ends) {
+                                          bool indentless_sequence, TokenSet ends) {
   std::size_t after = t->end;
   scanner.skip();
   t = peek();
   if (t == nullptr) return false;
-  for (TokenType end : ends) {
-    if (t->type == end) {
-      state = next;
-      empty_scalar(out, after);
-      return true;
-    }
+  if (ends.has(t->type)) {
+    state = next;
+    empty_scalar(out, after);
+    return true;
   }
   states.push_back(next);
   return node(out, true, indentless_sequence);
@@ -445,7 +457,7 @@ bool EventSource::State::block_sequence_entry(Event& out) {
   if (t == nullptr) return false;
   if (t->type == TokenType::BlockEntry) {
     return block_node_after(out, t, Expect::BlockSequenceEntry, false,
-                            {TokenType::BlockEntry, TokenType::BlockEnd});
+                            TokenSet{TokenType::BlockEntry, TokenType::BlockEnd});
   }
   if (t->type == TokenType::BlockEnd) return block_end(out, EventType::SequenceEnd, *t);
   return fail(t->start, "expected a '-' entry of the block sequence");
@@ -456,7 +468,7 @@ bool EventSource::State::indentless_sequence_entry(Event& out) {
   if (t == nullptr) return false;
   if (t->type == TokenType::BlockEntry) {
     return block_node_after(out, t, Expect::IndentlessSequenceEntry, false,
-                            {TokenType::BlockEntry, TokenType::Key, TokenType::Value,
+                            TokenSet{TokenType::BlockEntry, TokenType::Key, TokenType::Value,
                              TokenType::BlockEnd});
   }
   state = pop();
@@ -471,7 +483,7 @@ bool EventSource::State::block_mapping_key(Event& out) {
   if (t == nullptr) return false;
   if (t->type == TokenType::Key) {
     return block_node_after(out, t, Expect::BlockMappingValue, true,
-                            {TokenType::Key, TokenType::Value, TokenType::BlockEnd});
+                            TokenSet{TokenType::Key, TokenType::Value, TokenType::BlockEnd});
   }
   if (t->type == TokenType::Value) {
     // A value with an empty key.
@@ -488,7 +500,7 @@ bool EventSource::State::block_mapping_value(Event& out) {
   if (t == nullptr) return false;
   if (t->type == TokenType::Value) {
     return block_node_after(out, t, Expect::BlockMappingKey, true,
-                            {TokenType::Key, TokenType::Value, TokenType::BlockEnd});
+                            TokenSet{TokenType::Key, TokenType::Value, TokenType::BlockEnd});
   }
   state = Expect::BlockMappingKey;
   empty_scalar(out, t->start);

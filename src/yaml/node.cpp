@@ -32,12 +32,8 @@ std::uint32_t NodeTree::intern_new_tag(std::string_view tag) {
   return index;
 }
 
-const char* NodeTree::store_text(std::string_view text) {
+const char* NodeTree::copy_text(std::string_view text) {
   if (text.empty()) return "";
-  if (!source_.empty() && std::less_equal<const char*>()(source_.data(), text.data()) &&
-      std::less_equal<const char*>()(text.data() + text.size(), source_.data() + source_.size())) {
-    return text.data();
-  }
   if (text.size() > kChunkSize / 4) {
     // Large texts get a chunk of their own and leave the shared one open.
     std::unique_ptr<char[]> own(new char[text.size()]);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -77,7 +78,16 @@ class NodeTree {
   // Most nodes have no tag; that case stays inline.
   std::uint32_t intern_tag(std::string_view tag) { return tag.empty() ? 0 : intern_new_tag(tag); }
   std::uint32_t intern_new_tag(std::string_view tag);
-  const char* store_text(std::string_view text);
+  // Views into the source stay views; that case stays inline.
+  const char* store_text(std::string_view text) {
+    std::less_equal<const char*> before;
+    if (!text.empty() && before(source_.data(), text.data()) &&
+        before(text.data() + text.size(), source_.data() + source_.size())) {
+      return text.data();
+    }
+    return copy_text(text);
+  }
+  const char* copy_text(std::string_view text);
 
   std::vector<Node> nodes_;
   std::vector<NodeId> items_;

@@ -9,9 +9,6 @@ namespace kelp::yaml {
 
 namespace {
 
-// An implicit key runs over at most this many characters.
-constexpr std::size_t kMaxImplicitKeyChars = 1024;
-
 bool is_flow_indicator(char c) { return c == ',' || c == '[' || c == ']' || c == '{' || c == '}'; }
 
 bool is_word_char(char c) {
@@ -69,7 +66,7 @@ Scanner::Scanner(std::string_view text, const ScanLimits& limits) : in_(text), l
   keys_.reserve(8);
   indents_.reserve(8);
   keys_.emplace_back();
-  tokens_.reserve(16);
+  tokens_.reserve(8);
 }
 
 bool Scanner::fail(std::size_t offset, std::string message) {
@@ -90,30 +87,6 @@ bool Scanner::is_flow_indicator_at(std::size_t i) const {
   return i < in_.size() && is_flow_indicator(in_[i]);
 }
 
-bool Scanner::is_document_marker_at(std::size_t i) const {
-  if (i + 3 > in_.size()) return false;
-  char c = in_[i];
-  return (c == '-' || c == '.') && in_[i + 1] == c && in_[i + 2] == c && is_blankz_at(i + 3);
-}
-
-void Scanner::skip_break() {
-  if (at(pos_) == '\r' && at(pos_ + 1) == '\n') {
-    pos_ += 2;
-  } else {
-    ++pos_;
-  }
-  ++row_;
-  row_start_ = pos_;
-}
-
-Token Scanner::make(TokenType type, std::size_t start, std::size_t end) const {
-  Token t;
-  t.type = type;
-  t.start = start;
-  t.end = end;
-  return t;
-}
-
 void Scanner::insert(std::size_t number, const Token& token) {
   std::size_t index = std::min(head_ + (number - taken_), tokens_.size());
   if (index + 1 == tokens_.size()) {
@@ -125,11 +98,6 @@ void Scanner::insert(std::size_t number, const Token& token) {
   tokens_.insert(tokens_.begin() + static_cast<std::ptrdiff_t>(index), token);
 }
 
-std::string_view Scanner::text(const Token& token) const {
-  if (token.built) return std::string_view(buffer_).substr(token.text_start, token.text_size);
-  return in_.substr(token.text_start, token.text_size);
-}
-
 const Token* Scanner::fetch_head() {
   if (error_) return nullptr;
   if (head_ == tokens_.size()) {
@@ -138,28 +106,19 @@ const Token* Scanner::fetch_head() {
     head_ = 0;
     buffer_.clear();
   }
-  while (need_more_tokens()) {
-    if (error_ || !fetch_token()) return nullptr;
-  }
-  if (error_) return nullptr;
-  if (head_ == tokens_.size()) {
-    fail(in_.size(), "read past the end of the YAML stream");
-    return nullptr;
+  for (;;) {
+    if (head_ == tokens_.size()) {
+      if (stream_end_done_) {
+        fail(in_.size(), "read past the end of the YAML stream");
+        return nullptr;
+      }
+    } else if (stream_end_done_ || !head_may_become_key()) {
+      break;
+    }
+    if (error_ || !fetch_token() || error_) return nullptr;
   }
   head_ready_ = true;
   return &tokens_[head_];
-}
-
-bool Scanner::need_more_tokens() {
-  if (stream_end_done_) return false;
-  if (head_ == tokens_.size()) return true;
-  // The head token may still turn out to be an implicit key, before which a
-  // KEY (and perhaps a mapping start) must be inserted. Only the lowest
-  // possible key can hold the head.
-  while (lowest_key_ < keys_.size() && !keys_[lowest_key_].possible) ++lowest_key_;
-  if (lowest_key_ >= keys_.size() || keys_[lowest_key_].token_number != taken_) return false;
-  if (!check_stale_key(keys_[lowest_key_])) return true;  // the error surfaces in fetch_token
-  return keys_[lowest_key_].possible;
 }
 
 bool Scanner::check_possible_key(SimpleKey& key) {
@@ -175,12 +134,6 @@ bool Scanner::check_possible_key(SimpleKey& key) {
   if (key.required) return fail(key.offset, "implicit mapping key without ':'");
   key.possible = false;
   return true;
-}
-
-bool Scanner::stale_keys() {
-  while (lowest_key_ < keys_.size() && !keys_[lowest_key_].possible) ++lowest_key_;
-  if (lowest_key_ < keys_.size() && !check_stale_key(keys_[lowest_key_])) return false;
-  return check_stale_key(keys_.back());
 }
 
 bool Scanner::save_simple_key() {
@@ -202,11 +155,8 @@ bool Scanner::save_simple_key() {
   return true;
 }
 
-bool Scanner::remove_simple_key() {
-  SimpleKey& key = keys_.back();
-  if (key.possible && key.required) return fail(key.offset, "implicit mapping key without ':'");
-  key.possible = false;
-  return true;
+bool Scanner::fail_required_key(const SimpleKey& key) {
+  return fail(key.offset, "implicit mapping key without ':'");
 }
 
 void Scanner::unroll_indent(std::ptrdiff_t col, std::size_t at) {
@@ -678,14 +628,6 @@ bool Scanner::building_within_budget(std::size_t text_start, std::size_t at) {
   return true;
 }
 
-bool Scanner::count_scalar_bytes(std::size_t bytes, std::size_t at) {
-  scalar_bytes_ += bytes;
-  if (scalar_bytes_ > limits_.max_scalar_bytes) {
-    return breach("total scalar bytes", limits_.max_scalar_bytes, at);
-  }
-  return true;
-}
-
 bool Scanner::fetch_block_scalar(bool literal) {
   if (!remove_simple_key()) return false;
   simple_key_allowed_ = true;
@@ -1111,7 +1053,7 @@ bool Scanner::scan_block_scalar(bool literal, Token& t) {
 
   // Rows are appended one by one; room for a small scalar up front spares
   // the regrowth steps. The rest of the text bounds what it can use.
-  buffer_.reserve(buffer_.size() + std::min<std::size_t>(size - pos_, 1000));
+  buffer_.reserve(buffer_.size() + std::min<std::size_t>(size - pos_, 960));
   std::size_t text_start = buffer_.size();
   bool any_content = false;
   bool leading_break = false;   // a break after the previous content row

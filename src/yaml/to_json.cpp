@@ -77,35 +77,45 @@ Expected<JsonValue, YamlError> node_to_json(const NodeTree& tree, NodeId root) {
   std::vector<std::unique_ptr<JsonValue>> dropped;
   Expected<JsonValue, YamlError> converted{JsonValue()};
 
-  // Converts a scalar into `slot` at once, or opens a frame for a collection.
-  auto start = [&](NodeId id, JsonValue& slot) -> std::optional<YamlError> {
+  // Builds the value of node `id` through `place`, which constructs a
+  // JsonValue in its final place from one constructor argument and returns
+  // it; a collection also opens a frame for its items.
+  auto start = [&](NodeId id, auto&& place) -> std::optional<YamlError> {
     NodeId target = tree.resolve(id);
     const Node& node = tree.node(target);
     if (node.kind == NodeKind::Scalar) {
       if (node.tag == 0) {
         // Untagged scalars cannot fail; this spares the general path.
         std::string_view text = tree.text(node);
-        slot = node.style == ScalarStyle::Plain ? resolve_plain_scalar(text) : JsonValue(text);
+        if (node.style == ScalarStyle::Plain) {
+          visit_plain_scalar(text, place);
+        } else {
+          place(text);
+        }
         return std::nullopt;
       }
       auto value = scalar_to_json(tree, target);
       if (!value) return value.error();
-      slot = std::move(*value);
+      place(std::move(*value));
       return std::nullopt;
     }
     if (auto error = check_collection_tag(tree, node)) return error;
+    JsonValue* slot;
     if (node.kind == NodeKind::Sequence) {
-      JsonValue::Array array;
-      array.reserve(node.size);
-      slot = JsonValue(std::move(array));
+      slot = &place(JsonValue::Array{});
+      slot->as_array().reserve(node.size);
     } else {
-      slot = JsonValue(JsonValue::Object{});
+      slot = &place(JsonValue::Object{});
     }
-    stack.push_back(Frame{target, 0, &slot});
+    stack.push_back(Frame{target, 0, slot});
     return std::nullopt;
   };
 
-  if (auto error = start(root, *converted)) return unexpected(std::move(*error));
+  auto at_root = [&](auto&& arg) -> JsonValue& {
+    *converted = JsonValue(std::forward<decltype(arg)>(arg));
+    return *converted;
+  };
+  if (auto error = start(root, at_root)) return unexpected(std::move(*error));
   while (!stack.empty()) {
     Frame& frame = stack.back();
     const Node& node = tree.node(frame.node);
@@ -114,27 +124,34 @@ Expected<JsonValue, YamlError> node_to_json(const NodeTree& tree, NodeId root) {
       stack.pop_back();
       continue;
     }
-    NodeId child;
-    JsonValue* slot;
+    std::optional<YamlError> error;
     if (node.kind == NodeKind::Mapping) {
       std::string_view key = tree.key_text(items[frame.next]);
-      child = items[frame.next + 1];
+      NodeId child = items[frame.next + 1];
       frame.next += 2;
       auto& object = frame.value->as_object();
       auto at = object.lower_bound(key);
       if (at != object.end() && at->first == key) {
-        dropped.push_back(std::make_unique<JsonValue>());
-        slot = dropped.back().get();
+        error = start(child, [&](auto&& arg) -> JsonValue& {
+          dropped.push_back(std::make_unique<JsonValue>(std::forward<decltype(arg)>(arg)));
+          return *dropped.back();
+        });
       } else {
-        slot = &object.emplace_hint(at, std::piecewise_construct, std::forward_as_tuple(key),
-                                    std::forward_as_tuple())
-                    ->second;
+        error = start(child, [&](auto&& arg) -> JsonValue& {
+          return object
+              .emplace_hint(at, std::piecewise_construct, std::forward_as_tuple(key),
+                            std::forward_as_tuple(std::forward<decltype(arg)>(arg)))
+              ->second;
+        });
       }
     } else {
-      child = items[frame.next++];
-      slot = &frame.value->as_array().emplace_back();
+      NodeId child = items[frame.next++];
+      auto& array = frame.value->as_array();
+      error = start(child, [&](auto&& arg) -> JsonValue& {
+        return array.emplace_back(std::forward<decltype(arg)>(arg));
+      });
     }
-    if (auto error = start(child, *slot)) return unexpected(std::move(*error));
+    if (error) return unexpected(std::move(*error));
   }
   return converted;
 }
