@@ -110,9 +110,16 @@ class Scanner {
     bool mapping = false;
   };
 
+  struct QuotedText;
+
   const Token* fetch_head();
+  // The next token or tokens, or one step over a byte-order mark.
   bool fetch_token();
   bool scan_to_next_token();
+  // A directive, a document marker or a byte-order mark at the start of a row.
+  bool at_row_construct() const;
+  bool fetch_row_construct();
+  bool fetch_plain_or_refuse(char c);
   // An implicit key runs over at most this many characters.
   static constexpr std::size_t kMaxImplicitKeyChars = 1024;
 
@@ -169,10 +176,33 @@ class Scanner {
   bool fetch_quoted(bool single);
   bool fetch_plain();
 
-  bool scan_quoted(bool single, Token& token);
+  // Directives: the %YAML version and the %TAG handle and prefix.
+  bool skip_blanks();
+  bool scan_version_directive(Token& token);
+  bool scan_tag_directive(Token& token);
+
   bool scan_plain(Token& token);
-  bool scan_block_scalar(bool literal, Token& token);
+  // After a row break in a plain scalar: whether a following row continues
+  // it (the position then at its content, `breaks` the breaks folded in),
+  // or else the position at the start of the row that ends it.
+  bool plain_continues(bool flow, std::size_t& breaks);
+
+  bool scan_quoted(bool single, Token& token);
+  void build_quoted(QuotedText& text, std::size_t upto);
+  bool quoted_backslash(bool single, QuotedText& text);
+  bool quoted_blanks(QuotedText& text);
+  // At the row after a break inside a quoted scalar: skips empty rows,
+  // adding one to `breaks` for each, and checks the row that continues it.
+  bool quoted_continuation(std::size_t& breaks);
   bool scan_escape(std::string& out);
+
+  bool scan_block_scalar(bool literal, Token& token);
+  // The indicators and comment after "|" or ">", up to the next row.
+  bool scan_block_header(int& chomp, std::size_t& increment);
+  // The indentation that the first non-empty row sets.
+  bool detect_block_indent(std::ptrdiff_t& indent);
+  bool scan_block_rows(bool literal, int chomp, std::ptrdiff_t indent, std::size_t start,
+                       std::size_t text_start, std::size_t& end);
   bool count_scalar_bytes(std::size_t bytes, std::size_t at) {
     scalar_bytes_ += bytes;
     if (scalar_bytes_ > limits_.max_scalar_bytes) {
@@ -234,7 +264,6 @@ class Scanner {
   // The head token is final: no implicit key can be inserted before it.
   bool head_ready_ = false;
   std::string buffer_;
-  std::string work_;
 
   std::ptrdiff_t indent_ = -1;
   std::vector<std::ptrdiff_t> indents_;
