@@ -83,8 +83,8 @@ struct EventSource::State {
     if (t == nullptr && !failure) failure = scanner.error();
     return t;
   }
-  bool fail(std::size_t offset, std::string message) {
-    if (!failure) failure = error_at(offset, std::move(message));
+  bool fail(std::size_t offset, std::string message, ReadErrorKind kind = ReadErrorKind::Syntax) {
+    if (!failure) failure = error_at(kind, offset, std::move(message));
     return false;
   }
   parsing::Expect pop() {

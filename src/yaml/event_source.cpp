@@ -34,7 +34,8 @@ bool EventSource::next(Event& out) {
   State& s = *state_;
   if (s.failure) return false;
   if (s.state == Expect::End) {
-    s.failure = error_at(s.scanner.input().size(), "read past the end of the YAML stream");
+    s.failure = error_at(ReadErrorKind::Syntax, s.scanner.input().size(),
+                         "read past the end of the YAML stream");
     return false;
   }
   // Every road through the parser sets the type, the positions and the
@@ -45,7 +46,7 @@ bool EventSource::next(Event& out) {
   out.style = ScalarStyle::Plain;
   out.flow = false;
   if (!s.parse(out)) {
-    if (!s.failure) s.failure = error_at(s.scanner.input().size(), "invalid YAML");
+    if (!s.failure) s.failure = error_at(ReadErrorKind::Syntax, s.scanner.input().size(), "invalid YAML");
     return false;
   }
   return true;
@@ -122,7 +123,8 @@ bool EventSource::State::resolve_tag(const Token& tag) {
   } else if (handle == "!!") {
     prefix = kCoreTagPrefix;
   } else {
-    return fail(tag.start, "undefined tag handle `" + message_fragment(handle) + "`");
+    return fail(tag.start, "undefined tag handle `" + message_fragment(handle) + "`",
+                ReadErrorKind::Tag);
   }
   tag_text.assign(prefix);
   std::string_view suffix = tag.suffix;

@@ -55,19 +55,6 @@ const char* NodeTree::copy_text(std::string_view text) {
   return p;
 }
 
-NodeId NodeTree::add_scalar(std::size_t offset, std::string_view text, ScalarStyle style,
-                            std::string_view tag) {
-  Node n;
-  n.kind = NodeKind::Scalar;
-  n.style = style;
-  n.tag = intern_tag(tag);
-  n.offset = offset;
-  n.text = store_text(text);
-  n.size = text.size();
-  nodes_.push_back(n);
-  return static_cast<NodeId>(nodes_.size() - 1);
-}
-
 NodeId NodeTree::add_alias(std::size_t offset, NodeId target) {
   Node n;
   n.kind = NodeKind::Alias;

@@ -67,8 +67,19 @@ class NodeTree {
   // copied. `source` must outlive the tree.
   void borrow_from(std::string_view source) { source_ = source; }
 
+  // One per scalar of the document; kept inline.
   NodeId add_scalar(std::size_t offset, std::string_view text, ScalarStyle style,
-                    std::string_view tag);
+                    std::string_view tag) {
+    Node n;
+    n.kind = NodeKind::Scalar;
+    n.style = style;
+    n.tag = intern_tag(tag);
+    n.offset = offset;
+    n.text = store_text(text);
+    n.size = text.size();
+    nodes_.push_back(n);
+    return static_cast<NodeId>(nodes_.size() - 1);
+  }
   NodeId add_alias(std::size_t offset, NodeId target);
   // A collection whose items are set once complete.
   NodeId add_collection(NodeKind kind, std::size_t offset, std::string_view tag);

@@ -18,8 +18,8 @@ Scanner::Scanner(std::string_view text, const ScanLimits& limits) : in_(text), l
   tokens_.reserve(8);
 }
 
-bool Scanner::fail(std::size_t offset, std::string message) {
-  if (!error_) error_ = error_at(offset, std::move(message));
+bool Scanner::fail(std::size_t offset, std::string message, ReadErrorKind kind) {
+  if (!error_) error_ = error_at(kind, offset, std::move(message));
   return false;
 }
 
@@ -29,7 +29,7 @@ bool Scanner::breach(std::string_view what, std::uint64_t limit, std::size_t off
   message += " (limit ";
   message += std::to_string(limit);
   message += ")";
-  return fail(offset, std::move(message));
+  return fail(offset, std::move(message), ReadErrorKind::Budget);
 }
 
 bool Scanner::is_flow_indicator_at(std::size_t i) const {

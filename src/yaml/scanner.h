@@ -214,7 +214,7 @@ class Scanner {
   // budget.
   bool building_within_budget(std::size_t text_start, std::size_t at);
 
-  bool fail(std::size_t offset, std::string message);
+  bool fail(std::size_t offset, std::string message, ReadErrorKind kind = ReadErrorKind::Syntax);
   bool breach(std::string_view what, std::uint64_t limit, std::size_t offset);
 
   // Character classes at an offset; past the end reads as a NUL.

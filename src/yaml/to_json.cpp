@@ -14,12 +14,12 @@ namespace kelp::yaml {
 namespace {
 
 YamlError tag_value_error(const Node& node, std::string_view tag, std::string_view text) {
-  return error_at(node.offset, "invalid value \"" + message_fragment(text) + "\" for tag " +
+  return error_at(ReadErrorKind::Tag, node.offset, "invalid value \"" + message_fragment(text) + "\" for tag " +
                                    display_tag(tag));
 }
 
 YamlError unsupported_tag(const Node& node, std::string_view tag) {
-  return error_at(node.offset, "unsupported tag `" + message_fragment(display_tag(tag)) + "`");
+  return error_at(ReadErrorKind::Tag, node.offset, "unsupported tag `" + message_fragment(display_tag(tag)) + "`");
 }
 
 std::optional<YamlError> check_collection_tag(const NodeTree& tree, const Node& node) {
