@@ -180,7 +180,6 @@ bool Scanner::scan_to_next_token() {
   }
 }
 
-
 bool Scanner::fetch_token() {
   if (!stream_start_done_) {
     stream_start_done_ = true;
@@ -307,6 +306,5 @@ bool Scanner::building_within_budget(std::size_t text_start, std::size_t at) {
   }
   return true;
 }
-
 
 }  // namespace kelp::yaml

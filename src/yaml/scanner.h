@@ -68,6 +68,10 @@ struct ScanLimits {
   std::uint64_t max_comment_bytes = 67108864;
 };
 
+// Its members are defined by concept: the token queue, implicit keys,
+// indentation and dispatch in scanner.cpp; indicators, directives, node
+// properties and the plain, quoted and block scalars each in their own
+// scanner_*.cpp.
 class Scanner {
  public:
   // `text` must outlive the scanner.
@@ -190,7 +194,9 @@ class Scanner {
   bool scan_quoted(bool single, Token& token);
   void build_quoted(QuotedText& text, std::size_t upto);
   bool quoted_backslash(bool single, QuotedText& text);
-  bool quoted_blanks(QuotedText& text);
+  // At a row break after the blanks from `blanks`: folds the break and the
+  // empty rows after it into the text.
+  bool fold_quoted_break(QuotedText& text, std::size_t blanks);
   // At the row after a break inside a quoted scalar: skips empty rows,
   // adding one to `breaks` for each, and checks the row that continues it.
   bool quoted_continuation(std::size_t& breaks);

@@ -16,7 +16,6 @@ bool Scanner::fetch_block_scalar(bool literal) {
   return true;
 }
 
-
 bool Scanner::scan_block_scalar(bool literal, Token& t) {
   const std::size_t start = pos_;
   int chomp = 0;  // -1 strip, 0 clip, +1 keep

@@ -6,7 +6,6 @@
 
 namespace kelp::yaml {
 
-
 bool Scanner::fetch_stream_end() {
   unroll_indent(-1, pos_);
   if (!remove_simple_key()) return false;
@@ -15,7 +14,6 @@ bool Scanner::fetch_stream_end() {
   stream_end_done_ = true;
   return true;
 }
-
 
 bool Scanner::fetch_document_marker(TokenType type) {
   unroll_indent(-1, pos_);
@@ -132,6 +130,5 @@ bool Scanner::fetch_value() {
   push_indicator(TokenType::Value);
   return true;
 }
-
 
 }  // namespace kelp::yaml

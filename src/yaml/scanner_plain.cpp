@@ -33,45 +33,39 @@ struct PlainRow {
   bool stop;
 };
 
-// The end of one run of content from `p`: the first blank, break, ": " or
-// (in flow context) flow indicator or ":" before one.
-std::size_t plain_run_end(const char* data, std::size_t p, std::size_t size, bool flow) {
-  const unsigned char stop_mask = flow ? kStopFlow : kStopBlock;
-  while (p < size) {
-    char c = data[p];
-    if ((kPlainStops.table[static_cast<unsigned char>(c)] & stop_mask) == 0) {
-      ++p;
-      continue;
-    }
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') break;
-    if (c == ':') {
-      std::size_t n = p + 1;
-      if (n >= size) break;
-      char d = data[n];
-      if (d == ' ' || d == '\t' || d == '\n' || d == '\r') break;
-      if (flow && is_flow_indicator(d)) break;
-    } else if (flow && is_flow_indicator(c)) {
-      break;
-    }
-    ++p;
-  }
-  return p;
-}
-
 // The runs of content of one row from `p`, with the blanks between them;
-// `content_end` is kept when the row holds no content.
+// `content_end` is kept when the row holds no content. A run ends at a
+// blank, a break, ": ", and in flow context at a flow indicator or a ":"
+// before one.
 PlainRow scan_plain_row(const char* data, std::size_t p, std::size_t size, bool flow,
                         std::size_t content_end) {
+  const unsigned char stop_mask = flow ? kStopFlow : kStopBlock;
   for (;;) {
     std::size_t run = p;
-    p = plain_run_end(data, p, size, flow);
+    while (p < size) {
+      char c = data[p];
+      if ((kPlainStops.table[static_cast<unsigned char>(c)] & stop_mask) == 0) {
+        ++p;
+        continue;
+      }
+      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') break;
+      if (c == ':') {
+        std::size_t n = p + 1;
+        if (n >= size) break;
+        char d = data[n];
+        if (d == ' ' || d == '\t' || d == '\n' || d == '\r') break;
+        if (flow && is_flow_indicator(d)) break;
+      } else if (flow && is_flow_indicator(c)) {
+        break;
+      }
+      ++p;
+    }
     if (p == run) return {content_end, p, true};
     content_end = p;
-    std::size_t q = p;
-    while (q < size && (data[q] == ' ' || data[q] == '\t')) ++q;
-    if (q >= size || data[q] == '\n' || data[q] == '\r') return {content_end, q, false};
-    if (data[q] == '#') return {content_end, q, true};
-    p = q;
+    // Blanks between runs; `p` stops at most at the break or the end.
+    while (p < size && (data[p] == ' ' || data[p] == '\t')) ++p;
+    if (p >= size || data[p] == '\n' || data[p] == '\r') return {content_end, p, false};
+    if (data[p] == '#') return {content_end, p, true};
   }
 }
 

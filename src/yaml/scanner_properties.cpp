@@ -90,5 +90,4 @@ bool Scanner::fetch_tag() {
   return true;
 }
 
-
 }  // namespace kelp::yaml

@@ -18,7 +18,6 @@ bool Scanner::fetch_quoted(bool single) {
   return true;
 }
 
-
 bool Scanner::scan_escape(std::string& out) {
   // At the backslash; the escaped break is handled by the caller.
   std::size_t start = pos_;
@@ -117,8 +116,16 @@ bool Scanner::scan_quoted(bool single, Token& t) {
       pos_ += 2;
     } else if (c == '\\') {
       if (!quoted_backslash(single, q)) return false;
-    } else if (!quoted_blanks(q)) {
-      return false;
+    } else {
+      // Blanks are content inside a row and dropped before a break.
+      std::size_t blanks = pos_;
+      while (pos_ < size && (data[pos_] == ' ' || data[pos_] == '\t')) ++pos_;
+      if (pos_ < size && data[pos_] != '\n' && data[pos_] != '\r') {
+        if (q.built) buffer_.append(data + blanks, pos_ - blanks);
+      } else if (pos_ < size && !fold_quoted_break(q, blanks)) {
+        // At the end of the text the loop reports the missing quote.
+        return false;
+      }
     }
   }
   ++pos_;  // the closing quote
@@ -161,18 +168,7 @@ bool Scanner::quoted_backslash(bool single, QuotedText& q) {
   return building_within_budget(q.text_start, q.start);
 }
 
-bool Scanner::quoted_blanks(QuotedText& q) {
-  // Blanks are content inside a row and dropped before a break.
-  const char* data = in_.data();
-  const std::size_t size = in_.size();
-  std::size_t blanks = pos_;
-  while (pos_ < size && (data[pos_] == ' ' || data[pos_] == '\t')) ++pos_;
-  if (pos_ < size && data[pos_] != '\n' && data[pos_] != '\r') {
-    if (q.built) buffer_.append(data + blanks, pos_ - blanks);
-    return true;
-  }
-  // At the end of the text the caller reports the missing quote.
-  if (pos_ >= size) return true;
+bool Scanner::fold_quoted_break(QuotedText& q, std::size_t blanks) {
   build_quoted(q, blanks);
   skip_break();
   std::size_t breaks = 1;
