@@ -21,24 +21,15 @@ struct PlainStops {
 };
 constexpr PlainStops kPlainStops;
 
-// Where one row of a plain scalar ends.
-struct PlainRow {
-  // The end of the row's last run of content.
-  std::size_t content_end;
-  // Where the scan stopped: past the trailing blanks, at the row break or
-  // the end of the text.
-  std::size_t next;
-  // The scalar ends on this row: at a comment or at a character that
-  // cannot continue it.
-  bool stop;
-};
-
-// The runs of content of one row from `p`, with the blanks between them;
-// `content_end` is kept when the row holds no content. A run ends at a
-// blank, a break, ": ", and in flow context at a flow indicator or a ":"
-// before one.
-PlainRow scan_plain_row(const char* data, std::size_t p, std::size_t size, bool flow,
-                        std::size_t content_end) {
+// The runs of content of one row from `p`, with the blanks between them.
+// Returns where the scan stopped (past the trailing blanks, at the row break
+// or the end of the text); `content_end` becomes the end of the row's last
+// run, and is kept when the row holds none. `stop` is set when the scalar
+// ends on this row: at a comment or at a character that cannot continue it.
+// A run ends at a blank, a break, ": ", and in flow context at a flow
+// indicator or a ":" before one.
+std::size_t scan_plain_row(const char* data, std::size_t p, std::size_t size, bool flow,
+                           std::size_t& content_end, bool& stop) {
   const unsigned char stop_mask = flow ? kStopFlow : kStopBlock;
   for (;;) {
     std::size_t run = p;
@@ -60,12 +51,19 @@ PlainRow scan_plain_row(const char* data, std::size_t p, std::size_t size, bool 
       }
       ++p;
     }
-    if (p == run) return {content_end, p, true};
+    if (p == run) {
+      stop = true;
+      return p;
+    }
     content_end = p;
-    // Blanks between runs; `p` stops at most at the break or the end.
-    while (p < size && (data[p] == ' ' || data[p] == '\t')) ++p;
-    if (p >= size || data[p] == '\n' || data[p] == '\r') return {content_end, p, false};
-    if (data[p] == '#') return {content_end, p, true};
+    std::size_t q = p;
+    while (q < size && (data[q] == ' ' || data[q] == '\t')) ++q;
+    if (q >= size || data[q] == '\n' || data[q] == '\r') return q;
+    if (data[q] == '#') {
+      stop = true;
+      return p;
+    }
+    p = q;
   }
 }
 
@@ -97,8 +95,8 @@ bool Scanner::scan_plain(Token& t) {
   std::size_t end = pos_;
 
   for (;;) {
-    PlainRow row = scan_plain_row(data, pos_, size, flow, seg_end);
-    seg_end = row.content_end;
+    bool stop = false;
+    std::size_t next = scan_plain_row(data, pos_, size, flow, seg_end, stop);
     if (seg_end > seg_start) {
       if (pending_breaks > 0 || built) {
         if (!built) {
@@ -117,11 +115,11 @@ bool Scanner::scan_plain(Token& t) {
       end = seg_end;
       pending_breaks = 0;
     }
-    if (row.stop) {
+    if (stop) {
       pos_ = seg_end;
       break;
     }
-    pos_ = row.next;
+    pos_ = next;
     if (pos_ >= size || !plain_continues(flow, pending_breaks)) break;
     seg_start = pos_;
     seg_end = pos_;
