@@ -107,7 +107,8 @@ std::string parse_strict(const std::string& content) {
 std::string read_yaml(const std::string& content) {
   auto value = kelp::yaml::read_json_value(content);
   if (value) return "read";
-  return "error: " + value.error().substr(0, value.error().find('\n'));
+  std::string error = value.error().display();
+  return "error: " + error.substr(0, error.find('\n'));
 }
 
 std::string billion_laughs() {

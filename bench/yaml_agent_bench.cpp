@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kReads; ++i) {
       auto value = kelp::yaml::read_json_value(text);
       if (!value) {
-        std::fprintf(stderr, "read failed: %s\n", value.error().c_str());
+        std::fprintf(stderr, "read failed: %s\n", value.error().display().c_str());
         return 1;
       }
     }

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     auto value = kelp::yaml::read_json_value(text);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!value) {
-      std::fprintf(stderr, "read failed: %s\n", value.error().c_str());
+      std::fprintf(stderr, "read failed: %s\n", value.error().display().c_str());
       return 1;
     }
     rates.push_back(static_cast<double>(text.size()) / 1e6 / seconds);
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
 
   const std::string agent = kAgentFile;
   if (auto value = kelp::yaml::read_json_value(agent); !value) {
-    std::fprintf(stderr, "agent file read failed: %s\n", value.error().c_str());
+    std::fprintf(stderr, "agent file read failed: %s\n", value.error().display().c_str());
     return 1;
   }
   // Batches of 100 reads, so that each timing is well above the clock's

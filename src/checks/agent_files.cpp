@@ -306,9 +306,10 @@ std::optional<AgentRecord> check_agent_file(std::string_view path, CheckContext&
   std::string decoded;
   auto doc = yaml::read_json_value(it->second->view(decoded));
   if (!doc) {
-    auto span = span_from_error_text(doc.error());
+    std::string error = doc.error().display();
+    auto span = span_from_error_text(error);
     push_diagnostic_owned_message(diags, Severity::Error, "agent.yaml_malformed", path, span,
-                                  "Agent file is not valid YAML: " + doc.error(),
+                                  "Agent file is not valid YAML: " + error,
                                   "fix the YAML syntax");
     return std::nullopt;
   }

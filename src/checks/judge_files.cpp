@@ -395,9 +395,10 @@ std::optional<std::string> JudgeFileCheck::run(const std::optional<json::LazyStr
   std::string decoded;
   auto value = yaml::read_json_value(content->view(decoded));
   if (!value) {
-    std::string message = "Judge file is not valid YAML: " + value.error();
+    std::string error = value.error().display();
+    std::string message = "Judge file is not valid YAML: " + error;
     push_diagnostic_owned_message(ctx_.diagnostics, Severity::Error, "judge.yaml_malformed", path_,
-                                  span_from_error_text(value.error()), std::move(message),
+                                  span_from_error_text(error), std::move(message),
                                   "fix the YAML syntax");
     return std::nullopt;
   }

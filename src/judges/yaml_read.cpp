@@ -379,15 +379,10 @@ Expected<JudgeDefinition, YamlError> deserialize_judge_definition(const NodeTree
 }
 
 Expected<JudgeDefinition, std::string> read_judge_definition_yaml(std::string_view text) {
-  JudgeDefinition definition;
-  auto error = yaml::read_yaml_document(text, [&](const NodeTree& tree) -> std::optional<YamlError> {
-    auto read = deserialize_judge_definition(tree, tree.root());
-    if (!read) return std::move(read).error();
-    definition = std::move(*read);
-    return std::nullopt;
-  });
-  if (error) return unexpected(std::move(*error));
-  return definition;
+  auto read = yaml::read_yaml_document<JudgeDefinition>(
+      text, [](const NodeTree& tree) { return deserialize_judge_definition(tree, tree.root()); });
+  if (!read) return unexpected(read.error().display());
+  return std::move(*read);
 }
 
 }  // namespace kelp

@@ -37,7 +37,7 @@ std::optional<YamlError> Composer::breach(std::string_view what, std::uint64_t l
   message += " (limit ";
   message += std::to_string(limit);
   message += ")";
-  return error_at(offset, std::move(message));
+  return error_at(ReadErrorKind::Budget, offset, std::move(message));
 }
 
 std::optional<YamlError> Composer::read_first_document() {
@@ -59,7 +59,7 @@ std::optional<YamlError> Composer::finish() {
   }
   if (options_.enforce_alias_anchor_ratio && alias_count_ >= options_.ratio_min_aliases &&
       (anchors_.empty() || alias_count_ > anchors_.size() * options_.max_aliases_per_anchor)) {
-    return error_at(last_alias_offset_, "budget breached: alias/anchor ratio (" +
+    return error_at(ReadErrorKind::Budget, last_alias_offset_, "budget breached: alias/anchor ratio (" +
                                             std::to_string(alias_count_) + " aliases for " +
                                             std::to_string(anchors_.size()) + " anchors)");
   }
@@ -78,7 +78,8 @@ std::optional<YamlError> Composer::on_event(const Event& event, bool& document_d
       return std::nullopt;
     case EventType::DocumentStart:
       if (++document_count_ > options_.documents_per_text) {
-        return error_at(event.start, "more than one document in the YAML text");
+        return error_at(ReadErrorKind::SecondDocument, event.start,
+                        "more than one document in the YAML text");
       }
       if (document_count_ > options_.max_documents) {
         return breach("documents", options_.max_documents, event.start);
@@ -100,11 +101,6 @@ std::optional<YamlError> Composer::on_event(const Event& event, bool& document_d
       return on_collection_end(event);
   }
   return std::nullopt;
-}
-
-bool Composer::in_key_position() const {
-  if (stack_.empty() || !stack_.back().mapping) return false;
-  return (pending_items_.size() - stack_.back().items_start) % 2 == 0;
 }
 
 std::optional<YamlError> Composer::register_anchor(std::string_view name, NodeId node,
@@ -142,7 +138,7 @@ std::optional<YamlError> Composer::add_key(std::string_view key, std::size_t off
     }
   }
   if (duplicate && options_.refuse_duplicate_keys) {
-    return error_at(offset, "duplicate key `" + message_fragment(key) + "` in mapping");
+    return error_at(ReadErrorKind::DuplicateKey, offset, "duplicate key `" + message_fragment(key) + "` in mapping");
   }
   return std::nullopt;
 }
@@ -156,12 +152,12 @@ std::optional<YamlError> Composer::on_scalar(const Event& event) {
 
   NodeId id = tree_.add_scalar(event.start, event.text, event.style, event.tag);
   if (in_key_position()) {
-    if (!is_key_tag(event.tag)) {
-      return error_at(event.start, "unsupported tag `" + message_fragment(display_tag(event.tag)) +
+    if (!event.tag.empty() && !is_key_tag(event.tag)) {
+      return error_at(ReadErrorKind::Tag, event.start, "unsupported tag `" + message_fragment(display_tag(event.tag)) +
                                        "` on a mapping key");
     }
     if (auto error = add_key(tree_.key_text(id), event.start)) return error;
-    if (options_.merge_keys && is_merge_key(tree_, id)) {
+    if (options_.merge_keys && event.text == "<<" && is_merge_key(tree_, id)) {
       if (++merge_key_count_ > options_.max_merge_keys) {
         return breach("merge keys", options_.max_merge_keys, event.start);
       }
@@ -184,11 +180,11 @@ std::optional<YamlError> Composer::on_alias(const Event& event) {
   last_alias_offset_ = event.start;
   auto it = anchors_.find(std::string(event.text));
   if (it == anchors_.end()) {
-    return error_at(event.start, "unknown alias `" + message_fragment(event.text) + "`");
+    return error_at(ReadErrorKind::Alias, event.start, "unknown alias `" + message_fragment(event.text) + "`");
   }
   const Anchor& anchor = it->second;
   if (!anchor.complete) {
-    return error_at(event.start,
+    return error_at(ReadErrorKind::Alias, event.start,
                     "alias `" + message_fragment(event.text) + "` refers to a node that contains it");
   }
   Cost cost{anchor.cost.events, anchor.cost.height, anchor.cost.nesting + 1,
@@ -212,7 +208,7 @@ std::optional<YamlError> Composer::on_alias(const Event& event) {
   NodeId id = tree_.add_alias(event.start, anchor.node);
   if (in_key_position()) {
     if (tree_.node(anchor.node).kind != NodeKind::Scalar) {
-      return error_at(event.start, "mapping keys must be scalars");
+      return error_at(ReadErrorKind::Structure, event.start, "mapping keys must be scalars");
     }
     if (auto error = add_key(tree_.key_text(id), event.start)) return error;
   }
@@ -224,7 +220,9 @@ std::optional<YamlError> Composer::on_collection_start(const Event& event, NodeK
   if (stack_.size() + 1 > options_.max_depth) {
     return breach("nesting depth", options_.max_depth, event.start);
   }
-  if (in_key_position()) return error_at(event.start, "mapping keys must be scalars");
+  if (in_key_position()) {
+    return error_at(ReadErrorKind::Structure, event.start, "mapping keys must be scalars");
+  }
   NodeId id = tree_.add_collection(kind, event.start, event.tag);
   if (!event.anchor.empty()) {
     if (auto error = register_anchor(event.anchor, id, Cost{}, false, event.start)) return error;
@@ -235,11 +233,14 @@ std::optional<YamlError> Composer::on_collection_start(const Event& event, NodeK
   frame.mapping = kind == NodeKind::Mapping;
   frame.items_start = pending_items_.size();
   frame.anchor.assign(event.anchor);
+  if (!event.anchor.empty()) ++anchored_frames_;
   return std::nullopt;
 }
 
 std::optional<YamlError> Composer::on_collection_end(const Event& event) {
-  if (stack_.empty()) return error_at(event.start, "unbalanced end of a YAML collection");
+  if (stack_.empty()) {
+    return error_at(ReadErrorKind::Syntax, event.start, "unbalanced end of a YAML collection");
+  }
   // Finished in place and dropped before it attaches to its parent.
   Frame& frame = stack_.back();
   if (frame.has_merge) resolve_merges(frame);
@@ -250,7 +251,10 @@ std::optional<YamlError> Composer::on_collection_end(const Event& event) {
   Cost cost{frame.cost.events, frame.cost.height + 1, frame.cost.nesting, frame.cost.scalar_bytes};
   NodeId node = frame.node;
   std::optional<YamlError> anchor_error;
-  if (!frame.anchor.empty()) anchor_error = register_anchor(frame.anchor, node, cost, true, event.start);
+  if (!frame.anchor.empty()) {
+    anchor_error = register_anchor(frame.anchor, node, cost, true, event.start);
+    --anchored_frames_;
+  }
   stack_.pop_back();
   if (anchor_error) return anchor_error;
   return attach(node, cost);
@@ -262,12 +266,16 @@ std::optional<YamlError> Composer::attach(NodeId id, const Cost& cost) {
     return std::nullopt;
   }
   Frame& frame = stack_.back();
-  frame.cost.events = saturating_add(frame.cost.events, cost.events);
-  frame.cost.height = std::max(frame.cost.height, cost.height);
-  frame.cost.nesting = std::max(frame.cost.nesting, cost.nesting);
-  frame.cost.scalar_bytes = saturating_add(frame.cost.scalar_bytes, cost.scalar_bytes);
-  bool is_value = frame.mapping && (pending_items_.size() - frame.items_start) % 2 == 1;
-  if (is_value && frame.merge_value_pending) {
+  // Costs matter only to an anchor that may later be replayed; with no
+  // anchored collection open nothing reads them.
+  if (anchored_frames_ > 0) {
+    frame.cost.events = saturating_add(frame.cost.events, cost.events);
+    frame.cost.height = std::max(frame.cost.height, cost.height);
+    frame.cost.nesting = std::max(frame.cost.nesting, cost.nesting);
+    frame.cost.scalar_bytes = saturating_add(frame.cost.scalar_bytes, cost.scalar_bytes);
+  }
+  // Only a mapping sets a pending merge value, right after the merge key.
+  if (frame.merge_value_pending && (pending_items_.size() - frame.items_start) % 2 == 1) {
     frame.merge_value_pending = false;
     if (auto error = check_merge_value(id)) return error;
     frame.has_merge = true;
@@ -282,12 +290,13 @@ std::optional<YamlError> Composer::check_merge_value(NodeId value) {
   if (node.kind == NodeKind::Sequence) {
     for (NodeId item : tree_.items(node)) {
       if (tree_.node(tree_.resolve(item)).kind != NodeKind::Mapping) {
-        return error_at(tree_.node(item).offset, "merge key list items must be mappings");
+        return error_at(ReadErrorKind::Structure, tree_.node(item).offset,
+                        "merge key list items must be mappings");
       }
     }
     return std::nullopt;
   }
-  return error_at(tree_.node(value).offset,
+  return error_at(ReadErrorKind::Structure, tree_.node(value).offset,
                   "merge key value must be a mapping or a list of mappings");
 }
 

@@ -70,7 +70,10 @@ class Composer {
   std::optional<YamlError> on_collection_end(const Event& event);
   // Adds a complete node to the open collection (or makes it the root).
   std::optional<YamlError> attach(NodeId id, const Cost& cost);
-  bool in_key_position() const;
+  bool in_key_position() const {
+    if (stack_.empty() || !stack_.back().mapping) return false;
+    return (pending_items_.size() - stack_.back().items_start) % 2 == 0;
+  }
   std::optional<YamlError> add_key(std::string_view key, std::size_t offset);
   std::optional<YamlError> check_merge_value(NodeId value);
   void resolve_merges(Frame& frame);
@@ -94,6 +97,8 @@ class Composer {
   std::uint64_t merge_key_count_ = 0;
   std::uint64_t replayed_events_ = 0;
   std::size_t last_alias_offset_ = 0;
+  // Open collections that carry an anchor.
+  std::size_t anchored_frames_ = 0;
   bool stream_ended_ = false;
 };
 

@@ -32,47 +32,25 @@ void append_excerpt_char(std::string& out, char32_t cp) {
   }
 }
 
-}  // namespace
-
-YamlError error_at(std::size_t offset, std::string message) {
-  YamlError error;
-  error.message = std::move(message);
-  error.offset = offset;
-  return error;
-}
-
-std::string render_error(std::string_view text, const YamlError& error,
-                         const YamlReadOptions& options) {
-  LineColumn at;
-  if (error.line != 0) {
-    at.line = error.line;
-    at.column = std::max<std::size_t>(error.column, 1);
-  } else {
-    at = line_column_at(text, error.offset);
-  }
-  std::string out = error.message;
-  out += " at line ";
-  out += std::to_string(at.line);
-  out += ", column ";
-  out += std::to_string(at.column);
-  if (!options.error_excerpt) return out;
-
-  std::string_view line = line_text(text, at.line);
+// The source line `line` windowed around `column` and a caret under it.
+std::string excerpt(std::string_view text, std::size_t line_number, std::size_t column,
+                    std::size_t radius) {
+  std::string_view line = line_text(text, line_number);
   // Counted the way the excerpt decodes them, so that a line holding
   // invalid bytes (each shown as one replacement character) lines up.
   std::size_t line_chars = 0;
   for (std::size_t pos = 0; pos < line.size(); ++line_chars) unicode::next_code_point(line, pos);
-  std::string number = std::to_string(at.line);
+  std::string number = std::to_string(line_number);
   std::string gutter(1, ' ');
   gutter.append(number).append(" | ");
   std::string blank_gutter(number.size() + 2, ' ');
   blank_gutter.append("| ");
 
-  // The window keeps `excerpt_radius` characters either side of the column
-  // when the width allows, and leaves room for the "..." cut marks.
-  std::size_t caret = std::min(at.column - 1, line_chars);
+  // The window keeps `radius` characters either side of the column when the
+  // width allows, and leaves room for the "..." cut marks.
+  std::size_t caret = std::min(column - 1, line_chars);
   std::size_t room = kMaxExcerptWidth > gutter.size() + 6 ? kMaxExcerptWidth - gutter.size() - 6 : 1;
-  std::size_t width = std::min(room, 2 * options.excerpt_radius + 1);
+  std::size_t width = std::min(room, 2 * radius + 1);
   std::size_t begin = 0;
   std::size_t end = line_chars;
   if (line_chars > width) {
@@ -81,8 +59,7 @@ std::string render_error(std::string_view text, const YamlError& error,
     begin = end - std::min(end, width);
   }
 
-  out += '\n';
-  out += gutter;
+  std::string out = gutter;
   std::size_t caret_column = caret - begin;
   if (begin > 0) {
     out += "...";
@@ -98,6 +75,37 @@ std::string render_error(std::string_view text, const YamlError& error,
   out += blank_gutter;
   out.append(caret_column, ' ');
   out += '^';
+  return out;
+}
+
+}  // namespace
+
+YamlError error_at(ReadErrorKind kind, std::size_t offset, std::string message) {
+  YamlError error;
+  error.kind = kind;
+  error.message = std::move(message);
+  error.offset = offset;
+  return error;
+}
+
+YamlError error_at(std::size_t offset, std::string message) {
+  return error_at(ReadErrorKind::Content, offset, std::move(message));
+}
+
+ReadError locate_error(std::string_view text, const YamlError& error,
+                       const YamlReadOptions& options) {
+  ReadError out;
+  out.kind = error.kind;
+  out.message = error.message;
+  if (error.line != 0) {
+    out.line = error.line;
+    out.column = std::max<std::size_t>(error.column, 1);
+  } else {
+    LineColumn at = line_column_at(text, error.offset);
+    out.line = at.line;
+    out.column = at.column;
+  }
+  if (options.error_excerpt) out.excerpt = excerpt(text, out.line, out.column, options.excerpt_radius);
   return out;
 }
 

@@ -1,6 +1,6 @@
-// A YAML read error and its display text: the message, " at line L,
-// column C", then a two-line excerpt of the source line with a caret under
-// the column.
+// A YAML read error as the reader's parts raise it (a kind, a message and a
+// byte offset), its conversion into the ReadError that callers get, and the
+// quoting of user text inside messages.
 #pragma once
 
 #include <cstddef>
@@ -8,10 +8,12 @@
 #include <string_view>
 
 #include "yaml/options.h"
+#include "yaml/read_error.h"
 
 namespace kelp::yaml {
 
 struct YamlError {
+  ReadErrorKind kind = ReadErrorKind::Content;
   std::string message;
   // Byte offset into the text that was parsed (after the byte-order mark).
   std::size_t offset = 0;
@@ -21,13 +23,17 @@ struct YamlError {
   std::size_t column = 0;
 };
 
+YamlError error_at(ReadErrorKind kind, std::size_t offset, std::string message);
+
+// An error of a caller's reading of the composed document (kind Content),
+// at the byte offset of the offending node.
 YamlError error_at(std::size_t offset, std::string message);
 
-// The full display text. The first line is exactly "{message} at line {L},
-// column {C}"; the excerpt uses ASCII decorations, replaces control
-// characters, and shows at most 140 columns around the error column.
-std::string render_error(std::string_view text, const YamlError& error,
-                         const YamlReadOptions& options);
+// The error with its position as line and column and, when the settings ask
+// for it, the excerpt: at most 140 columns of the source line around the
+// error column, in ASCII decorations, control characters replaced.
+ReadError locate_error(std::string_view text, const YamlError& error,
+                       const YamlReadOptions& options);
 
 // User text (a key, an anchor name, a tag, a scalar) made safe to place
 // inside a message: control and line-separating characters are escaped as

@@ -32,12 +32,8 @@ std::uint32_t NodeTree::intern_new_tag(std::string_view tag) {
   return index;
 }
 
-const char* NodeTree::store_text(std::string_view text) {
+const char* NodeTree::copy_text(std::string_view text) {
   if (text.empty()) return "";
-  if (!source_.empty() && std::less_equal<const char*>()(source_.data(), text.data()) &&
-      std::less_equal<const char*>()(text.data() + text.size(), source_.data() + source_.size())) {
-    return text.data();
-  }
   if (text.size() > kChunkSize / 4) {
     // Large texts get a chunk of their own and leave the shared one open.
     std::unique_ptr<char[]> own(new char[text.size()]);
@@ -57,19 +53,6 @@ const char* NodeTree::store_text(std::string_view text) {
   std::memcpy(p, text.data(), text.size());
   chunk_used_ += text.size();
   return p;
-}
-
-NodeId NodeTree::add_scalar(std::size_t offset, std::string_view text, ScalarStyle style,
-                            std::string_view tag) {
-  Node n;
-  n.kind = NodeKind::Scalar;
-  n.style = style;
-  n.tag = intern_tag(tag);
-  n.offset = offset;
-  n.text = store_text(text);
-  n.size = text.size();
-  nodes_.push_back(n);
-  return static_cast<NodeId>(nodes_.size() - 1);
 }
 
 NodeId NodeTree::add_alias(std::size_t offset, NodeId target) {

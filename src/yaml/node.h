@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -66,8 +67,19 @@ class NodeTree {
   // copied. `source` must outlive the tree.
   void borrow_from(std::string_view source) { source_ = source; }
 
+  // One per scalar of the document; kept inline.
   NodeId add_scalar(std::size_t offset, std::string_view text, ScalarStyle style,
-                    std::string_view tag);
+                    std::string_view tag) {
+    Node n;
+    n.kind = NodeKind::Scalar;
+    n.style = style;
+    n.tag = intern_tag(tag);
+    n.offset = offset;
+    n.text = store_text(text);
+    n.size = text.size();
+    nodes_.push_back(n);
+    return static_cast<NodeId>(nodes_.size() - 1);
+  }
   NodeId add_alias(std::size_t offset, NodeId target);
   // A collection whose items are set once complete.
   NodeId add_collection(NodeKind kind, std::size_t offset, std::string_view tag);
@@ -77,7 +89,16 @@ class NodeTree {
   // Most nodes have no tag; that case stays inline.
   std::uint32_t intern_tag(std::string_view tag) { return tag.empty() ? 0 : intern_new_tag(tag); }
   std::uint32_t intern_new_tag(std::string_view tag);
-  const char* store_text(std::string_view text);
+  // Views into the source stay views; that case stays inline.
+  const char* store_text(std::string_view text) {
+    std::less_equal<const char*> before;
+    if (!text.empty() && before(source_.data(), text.data()) &&
+        before(text.data() + text.size(), source_.data() + source_.size())) {
+      return text.data();
+    }
+    return copy_text(text);
+  }
+  const char* copy_text(std::string_view text);
 
   std::vector<Node> nodes_;
   std::vector<NodeId> items_;

@@ -5,16 +5,9 @@
 
 namespace kelp::yaml {
 
-Expected<JsonValue, std::string> read_json_value(std::string_view text) {
-  Expected<JsonValue, std::string> result{JsonValue()};
-  auto error = read_yaml_document(text, [&](const NodeTree& tree) -> std::optional<YamlError> {
-    auto converted = node_to_json(tree, tree.root());
-    if (!converted) return std::move(converted).error();
-    *result = std::move(*converted);
-    return std::nullopt;
-  });
-  if (error) return unexpected(std::move(*error));
-  return result;
+Expected<JsonValue, ReadError> read_json_value(std::string_view text) {
+  return read_yaml_document<JsonValue>(
+      text, [](const NodeTree& tree) { return node_to_json(tree, tree.root()); });
 }
 
 }  // namespace kelp::yaml

@@ -3,16 +3,17 @@
 // resource budgets) into a JsonValue.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "json/value.h"
 #include "util/expected.h"
+#include "yaml/read_error.h"
 
 namespace kelp::yaml {
 
-// The error is the full display text: message, " at line L, column C", then
-// a plain-text excerpt of the source line with a caret.
-Expected<JsonValue, std::string> read_json_value(std::string_view text);
+// The value, or the typed error that ended the read; its display() is the
+// message, " at line L, column C", then a plain-text excerpt of the source
+// line with a caret.
+Expected<JsonValue, ReadError> read_json_value(std::string_view text);
 
 }  // namespace kelp::yaml

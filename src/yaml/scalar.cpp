@@ -82,15 +82,6 @@ bool overflows(std::string_view digits) {
   return magnitude + exponent > 0;
 }
 
-// The first characters of booleans, null, integers and floats.
-struct TypedStart {
-  bool table[256] = {};
-  constexpr TypedStart() {
-    for (unsigned char c : std::string_view("yYnNoOtTfF~+-.0123456789")) table[c] = true;
-  }
-};
-constexpr TypedStart kTypedStart;
-
 }  // namespace
 
 std::optional<bool> parse_bool(std::string_view text) {
@@ -166,14 +157,7 @@ std::optional<double> parse_f64(std::string_view text) {
 }
 
 JsonValue resolve_plain_scalar(std::string_view text) {
-  // Every typed spelling starts with one of these; most strings do not.
-  if (!text.empty() && !kTypedStart.table[static_cast<unsigned char>(text[0])]) return JsonValue(text);
-  if (auto b = parse_bool(text)) return JsonValue(*b);
-  if (is_null_like(text)) return JsonValue(nullptr);
-  if (auto u = parse_u64(text)) return JsonValue(*u);
-  if (auto i = parse_i64(text)) return JsonValue(*i);
-  if (auto f = parse_f64(text)) return JsonValue(*f);
-  return JsonValue(text);
+  return visit_plain_scalar(text, [](auto value) { return JsonValue(value); });
 }
 
 }  // namespace kelp::yaml

@@ -68,6 +68,10 @@ struct ScanLimits {
   std::uint64_t max_comment_bytes = 67108864;
 };
 
+// Its members are defined by concept: the token queue, implicit keys,
+// indentation and dispatch in scanner.cpp; indicators, directives, node
+// properties and the plain, quoted and block scalars each in their own
+// scanner_*.cpp.
 class Scanner {
  public:
   // `text` must outlive the scanner.
@@ -83,7 +87,9 @@ class Scanner {
   }
   // The text of a token: a view into the input or into the scanner's buffer,
   // valid until the queue next runs empty.
-  std::string_view text(const Token& token) const;
+  std::string_view text(const Token& token) const {
+    return {(token.built ? buffer_.data() : in_.data()) + token.text_start, token.text_size};
+  }
 
   const std::optional<YamlError>& error() const { return error_; }
   std::string_view input() const { return in_; }
@@ -108,18 +114,56 @@ class Scanner {
     bool mapping = false;
   };
 
+  struct QuotedText;
+
   const Token* fetch_head();
+  // The next token or tokens, or one step over a byte-order mark.
   bool fetch_token();
   bool scan_to_next_token();
-  // Most keys checked are no longer possible; that case stays inline.
-  bool check_stale_key(SimpleKey& key) { return !key.possible || check_possible_key(key); }
+  // A directive, a document marker or a byte-order mark at the start of a row.
+  bool at_row_construct() const;
+  bool fetch_row_construct();
+  bool fetch_plain_or_refuse(char c);
+  // An implicit key runs over at most this many characters.
+  static constexpr std::size_t kMaxImplicitKeyChars = 1024;
+
+  // A key that is no longer possible, or still on its row and short, needs
+  // no further look; those cases stay inline.
+  bool check_stale_key(SimpleKey& key) {
+    if (!key.possible) return true;
+    if ((key.multi_row || key.row == row_) && pos_ - key.offset <= kMaxImplicitKeyChars) return true;
+    return check_possible_key(key);
+  }
   bool check_possible_key(SimpleKey& key);
-  bool stale_keys();
+  // Drops the possible keys that can no longer be keys: those left behind
+  // on an earlier row and those grown too long.
+  bool stale_keys() {
+    while (lowest_key_ < keys_.size() && !keys_[lowest_key_].possible) ++lowest_key_;
+    if (lowest_key_ == keys_.size()) return true;
+    if (!check_stale_key(keys_[lowest_key_])) return false;
+    return lowest_key_ + 1 == keys_.size() || check_stale_key(keys_.back());
+  }
   bool save_simple_key();
-  bool remove_simple_key();
+  bool remove_simple_key() {
+    SimpleKey& key = keys_.back();
+    if (key.possible && key.required) return fail_required_key(key);
+    key.possible = false;
+    return true;
+  }
+  bool fail_required_key(const SimpleKey& key);
   void unroll_indent(std::ptrdiff_t column, std::size_t at);
   bool roll_indent(std::ptrdiff_t column, std::size_t number, TokenType type, std::size_t at);
-  bool need_more_tokens();
+  // The head token may still turn out to be an implicit key, before which a
+  // KEY (and perhaps a mapping start) must be inserted. Only the lowest
+  // possible key can hold the head.
+  bool head_may_become_key() {
+    while (lowest_key_ < keys_.size() && !keys_[lowest_key_].possible) ++lowest_key_;
+    if (lowest_key_ >= keys_.size() || keys_[lowest_key_].token_number != taken_) return false;
+    SimpleKey& key = keys_[lowest_key_];
+    // A stale required key is an error, which the next fetch reports.
+    if (!check_stale_key(key)) return true;
+    return key.possible;
+  }
 
   bool fetch_stream_end();
   bool fetch_directive();
@@ -136,16 +180,47 @@ class Scanner {
   bool fetch_quoted(bool single);
   bool fetch_plain();
 
-  bool scan_quoted(bool single, Token& token);
+  // Directives: the %YAML version and the %TAG handle and prefix.
+  bool skip_blanks();
+  bool scan_version_directive(Token& token);
+  bool scan_tag_directive(Token& token);
+
   bool scan_plain(Token& token);
-  bool scan_block_scalar(bool literal, Token& token);
+  // After a row break in a plain scalar: whether a following row continues
+  // it (the position then at its content, `breaks` the breaks folded in),
+  // or else the position at the start of the row that ends it.
+  bool plain_continues(bool flow, std::size_t& breaks);
+
+  bool scan_quoted(bool single, Token& token);
+  void build_quoted(QuotedText& text, std::size_t upto);
+  bool quoted_backslash(bool single, QuotedText& text);
+  // At a row break after the blanks from `blanks`: folds the break and the
+  // empty rows after it into the text.
+  bool fold_quoted_break(QuotedText& text, std::size_t blanks);
+  // At the row after a break inside a quoted scalar: skips empty rows,
+  // adding one to `breaks` for each, and checks the row that continues it.
+  bool quoted_continuation(std::size_t& breaks);
   bool scan_escape(std::string& out);
-  bool count_scalar_bytes(std::size_t bytes, std::size_t at);
+
+  bool scan_block_scalar(bool literal, Token& token);
+  // The indicators and comment after "|" or ">", up to the next row.
+  bool scan_block_header(int& chomp, std::size_t& increment);
+  // The indentation that the first non-empty row sets.
+  bool detect_block_indent(std::ptrdiff_t& indent);
+  bool scan_block_rows(bool literal, int chomp, std::ptrdiff_t indent, std::size_t start,
+                       std::size_t text_start, std::size_t& end);
+  bool count_scalar_bytes(std::size_t bytes, std::size_t at) {
+    scalar_bytes_ += bytes;
+    if (scalar_bytes_ > limits_.max_scalar_bytes) {
+      return breach("total scalar bytes", limits_.max_scalar_bytes, at);
+    }
+    return true;
+  }
   // The scalar being built in the buffer since `text_start` still fits the
   // budget.
   bool building_within_budget(std::size_t text_start, std::size_t at);
 
-  bool fail(std::size_t offset, std::string message);
+  bool fail(std::size_t offset, std::string message, ReadErrorKind kind = ReadErrorKind::Syntax);
   bool breach(std::string_view what, std::uint64_t limit, std::size_t offset);
 
   // Character classes at an offset; past the end reads as a NUL.
@@ -154,9 +229,17 @@ class Scanner {
   bool is_blank_at(std::size_t i) const { return at(i) == ' ' || at(i) == '\t'; }
   bool is_blankz_at(std::size_t i) const { return i >= in_.size() || is_blank_at(i) || is_break_at(i); }
   bool is_flow_indicator_at(std::size_t i) const;
-  bool is_document_marker_at(std::size_t i) const;
+  bool is_document_marker_at(std::size_t i) const {
+    if (i + 3 > in_.size()) return false;
+    char c = in_[i];
+    return (c == '-' || c == '.') && in_[i + 1] == c && in_[i + 2] == c && is_blankz_at(i + 3);
+  }
   // Consumes one line break (CR, LF or CRLF) at the position.
-  void skip_break();
+  void skip_break() {
+    pos_ += (at(pos_) == '\r' && at(pos_ + 1) == '\n') ? 2 : 1;
+    ++row_;
+    row_start_ = pos_;
+  }
   std::size_t column() const { return pos_ - row_start_; }
 
   void push(const Token& token) { tokens_.push_back(token); }
@@ -166,7 +249,13 @@ class Scanner {
     push(make(type, start, pos_));
   }
   void insert(std::size_t number, const Token& token);
-  Token make(TokenType type, std::size_t start, std::size_t end) const;
+  static Token make(TokenType type, std::size_t start, std::size_t end) {
+    Token t;
+    t.type = type;
+    t.start = start;
+    t.end = end;
+    return t;
+  }
 
   std::string_view in_;
   ScanLimits limits_;
@@ -181,7 +270,6 @@ class Scanner {
   // The head token is final: no implicit key can be inserted before it.
   bool head_ready_ = false;
   std::string buffer_;
-  std::string work_;
 
   std::ptrdiff_t indent_ = -1;
   std::vector<std::ptrdiff_t> indents_;

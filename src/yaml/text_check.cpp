@@ -29,7 +29,7 @@ std::string hex_byte(unsigned char b) {
 }
 
 YamlError fault(std::size_t line, std::size_t column, std::size_t offset, std::string message) {
-  YamlError error = error_at(offset, std::move(message));
+  YamlError error = error_at(ReadErrorKind::Text, offset, std::move(message));
   error.line = line;
   error.column = column;
   return error;

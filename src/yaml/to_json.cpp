@@ -14,12 +14,12 @@ namespace kelp::yaml {
 namespace {
 
 YamlError tag_value_error(const Node& node, std::string_view tag, std::string_view text) {
-  return error_at(node.offset, "invalid value \"" + message_fragment(text) + "\" for tag " +
+  return error_at(ReadErrorKind::Tag, node.offset, "invalid value \"" + message_fragment(text) + "\" for tag " +
                                    display_tag(tag));
 }
 
 YamlError unsupported_tag(const Node& node, std::string_view tag) {
-  return error_at(node.offset, "unsupported tag `" + message_fragment(display_tag(tag)) + "`");
+  return error_at(ReadErrorKind::Tag, node.offset, "unsupported tag `" + message_fragment(display_tag(tag)) + "`");
 }
 
 std::optional<YamlError> check_collection_tag(const NodeTree& tree, const Node& node) {
@@ -29,6 +29,111 @@ std::optional<YamlError> check_collection_tag(const NodeTree& tree, const Node& 
   if (node.kind == NodeKind::Mapping && tag == kTagMap) return std::nullopt;
   return unsupported_tag(node, tag);
 }
+
+// Builds the value of a node iteratively, so that document depth does not
+// reach the call stack. Values are built in their final place: array items
+// in storage reserved to the exact count, object members in their map
+// nodes, which never move.
+class Converter {
+ public:
+  explicit Converter(const NodeTree& tree) : tree_(tree) { stack_.reserve(8); }
+
+  Expected<JsonValue, YamlError> run(NodeId root) {
+    Expected<JsonValue, YamlError> converted{JsonValue()};
+    auto at_root = [&](auto&& arg) -> JsonValue& {
+      *converted = JsonValue(std::forward<decltype(arg)>(arg));
+      return *converted;
+    };
+    if (auto error = start(root, at_root)) return unexpected(std::move(*error));
+    while (!stack_.empty()) {
+      if (auto error = next_item()) return unexpected(std::move(*error));
+    }
+    return converted;
+  }
+
+ private:
+  struct Frame {
+    NodeId node;
+    std::size_t next;
+    JsonValue* value;
+  };
+
+  // Builds the value of node `id` through `place`, which constructs a
+  // JsonValue in its final place from one constructor argument and returns
+  // it; a collection also opens a frame for its items.
+  template <class Place>
+  std::optional<YamlError> start(NodeId id, Place&& place) {
+    NodeId target = tree_.resolve(id);
+    const Node& node = tree_.node(target);
+    if (node.kind == NodeKind::Scalar) {
+      if (node.tag == 0) {
+        // Untagged scalars cannot fail; this spares the general path.
+        std::string_view text = tree_.text(node);
+        if (node.style == ScalarStyle::Plain) {
+          visit_plain_scalar(text, place);
+        } else {
+          place(text);
+        }
+        return std::nullopt;
+      }
+      auto value = scalar_to_json(tree_, target);
+      if (!value) return value.error();
+      place(std::move(*value));
+      return std::nullopt;
+    }
+    if (auto error = check_collection_tag(tree_, node)) return error;
+    JsonValue* slot;
+    if (node.kind == NodeKind::Sequence) {
+      slot = &place(JsonValue::Array{});
+      slot->as_array().reserve(node.size);
+    } else {
+      slot = &place(JsonValue::Object{});
+    }
+    stack_.push_back(Frame{target, 0, slot});
+    return std::nullopt;
+  }
+
+  // Converts the next item of the innermost open collection, or closes it.
+  std::optional<YamlError> next_item() {
+    Frame& frame = stack_.back();
+    const Node& node = tree_.node(frame.node);
+    std::span<const NodeId> items = tree_.items(node);
+    if (frame.next >= items.size()) {
+      stack_.pop_back();
+      return std::nullopt;
+    }
+    if (node.kind != NodeKind::Mapping) {
+      NodeId child = items[frame.next++];
+      auto& array = frame.value->as_array();
+      return start(child, [&](auto&& arg) -> JsonValue& {
+        return array.emplace_back(std::forward<decltype(arg)>(arg));
+      });
+    }
+    std::string_view key = tree_.key_text(items[frame.next]);
+    NodeId child = items[frame.next + 1];
+    frame.next += 2;
+    auto& object = frame.value->as_object();
+    auto at = object.lower_bound(key);
+    if (at != object.end() && at->first == key) {
+      // Later values of a repeated key are built and dropped, so that the
+      // first one stays, as in one-by-one insertion.
+      return start(child, [&](auto&& arg) -> JsonValue& {
+        dropped_.push_back(std::make_unique<JsonValue>(std::forward<decltype(arg)>(arg)));
+        return *dropped_.back();
+      });
+    }
+    return start(child, [&](auto&& arg) -> JsonValue& {
+      return object
+          .emplace_hint(at, std::piecewise_construct, std::forward_as_tuple(key),
+                        std::forward_as_tuple(std::forward<decltype(arg)>(arg)))
+          ->second;
+    });
+  }
+
+  const NodeTree& tree_;
+  std::vector<Frame> stack_;
+  std::vector<std::unique_ptr<JsonValue>> dropped_;
+};
 
 }  // namespace
 
@@ -63,80 +168,7 @@ Expected<JsonValue, YamlError> scalar_to_json(const NodeTree& tree, NodeId scala
 
 Expected<JsonValue, YamlError> node_to_json(const NodeTree& tree, NodeId root) {
   if (root == kNoNode) return JsonValue(nullptr);
-  // Values are built in their final place: array items in storage reserved
-  // to the exact count, object members in their map nodes, which never move.
-  struct Frame {
-    NodeId node;
-    std::size_t next;
-    JsonValue* value;
-  };
-  std::vector<Frame> stack;
-  stack.reserve(8);
-  // Later values of a repeated key are built here and dropped, so that the
-  // first one stays, as in one-by-one insertion.
-  std::vector<std::unique_ptr<JsonValue>> dropped;
-  Expected<JsonValue, YamlError> converted{JsonValue()};
-
-  // Converts a scalar into `slot` at once, or opens a frame for a collection.
-  auto start = [&](NodeId id, JsonValue& slot) -> std::optional<YamlError> {
-    NodeId target = tree.resolve(id);
-    const Node& node = tree.node(target);
-    if (node.kind == NodeKind::Scalar) {
-      if (node.tag == 0) {
-        // Untagged scalars cannot fail; this spares the general path.
-        std::string_view text = tree.text(node);
-        slot = node.style == ScalarStyle::Plain ? resolve_plain_scalar(text) : JsonValue(text);
-        return std::nullopt;
-      }
-      auto value = scalar_to_json(tree, target);
-      if (!value) return value.error();
-      slot = std::move(*value);
-      return std::nullopt;
-    }
-    if (auto error = check_collection_tag(tree, node)) return error;
-    if (node.kind == NodeKind::Sequence) {
-      JsonValue::Array array;
-      array.reserve(node.size);
-      slot = JsonValue(std::move(array));
-    } else {
-      slot = JsonValue(JsonValue::Object{});
-    }
-    stack.push_back(Frame{target, 0, &slot});
-    return std::nullopt;
-  };
-
-  if (auto error = start(root, *converted)) return unexpected(std::move(*error));
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    const Node& node = tree.node(frame.node);
-    std::span<const NodeId> items = tree.items(node);
-    if (frame.next >= items.size()) {
-      stack.pop_back();
-      continue;
-    }
-    NodeId child;
-    JsonValue* slot;
-    if (node.kind == NodeKind::Mapping) {
-      std::string_view key = tree.key_text(items[frame.next]);
-      child = items[frame.next + 1];
-      frame.next += 2;
-      auto& object = frame.value->as_object();
-      auto at = object.lower_bound(key);
-      if (at != object.end() && at->first == key) {
-        dropped.push_back(std::make_unique<JsonValue>());
-        slot = dropped.back().get();
-      } else {
-        slot = &object.emplace_hint(at, std::piecewise_construct, std::forward_as_tuple(key),
-                                    std::forward_as_tuple())
-                    ->second;
-      }
-    } else {
-      child = items[frame.next++];
-      slot = &frame.value->as_array().emplace_back();
-    }
-    if (auto error = start(child, *slot)) return unexpected(std::move(*error));
-  }
-  return converted;
+  return Converter(tree).run(root);
 }
 
 }  // namespace kelp::yaml

@@ -15,17 +15,18 @@ std::string first_line(const std::string& text) { return text.substr(0, text.fin
 
 // Reads into a JsonValue under `options`; the display text on failure.
 std::optional<std::string> read_with(const std::string& text, const YamlReadOptions& options) {
-  return read_yaml_document(text, options, [](const NodeTree& tree) -> std::optional<YamlError> {
-    auto value = node_to_json(tree, tree.root());
-    if (!value) return value.error();
-    return std::nullopt;
-  });
+  auto value = read_yaml_document<JsonValue>(
+      text, options, [](const NodeTree& tree) { return node_to_json(tree, tree.root()); });
+  if (value) return std::nullopt;
+  return value.error().display();
 }
 
 std::string error_of(const std::string& text) {
   auto value = read_json_value(text);
   EXPECT_FALSE(value.has_value());
-  return value ? std::string() : first_line(value.error());
+  if (value) return std::string();
+  EXPECT_EQ(value.error().kind, ReadErrorKind::Budget) << value.error().message;
+  return first_line(value.error().display());
 }
 
 bool starts_with(const std::string& s, const std::string& prefix) {
@@ -56,7 +57,9 @@ TEST_P(AliasAnchorRatio, IsCheckedAtTheEnd) {
   auto value = read_json_value(aliases_over_anchors(c.aliases, c.anchors));
   EXPECT_EQ(value.has_value(), c.reads) << c.aliases << " over " << c.anchors;
   if (!value) {
-    EXPECT_TRUE(starts_with(value.error(), "budget breached: alias/anchor ratio (")) << value.error();
+    EXPECT_TRUE(starts_with(value.error().message, "budget breached: alias/anchor ratio ("))
+        << value.error().message;
+    EXPECT_EQ(value.error().kind, ReadErrorKind::Budget);
   }
 }
 
@@ -244,10 +247,11 @@ struct Composed {
 
 Composed compose_only(const std::string& text, const YamlReadOptions& options = {}) {
   Composed out;
-  out.error = read_yaml_document(text, options, [&](const NodeTree&) -> std::optional<YamlError> {
+  auto read = read_yaml_document<bool>(text, options, [&](const NodeTree&) -> Expected<bool, YamlError> {
     out.visited = true;
-    return std::nullopt;
+    return true;
   });
+  if (!read) out.error = read.error().display();
   return out;
 }
 
@@ -348,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ReplayedScalarBytesDefaults, AFewAliasesOfASharedTextReadExpanded) {
   std::string shared(100000, 'x');
   auto value = read_json_value("shared: &s " + shared + "\nuses: [*s, *s, *s]\n");
-  ASSERT_TRUE(value.has_value()) << value.error();
+  ASSERT_TRUE(value.has_value()) << value.error().display();
   const auto& uses = value->as_object().at("uses").as_array();
   ASSERT_EQ(uses.size(), 3u);
   for (const auto& use : uses) EXPECT_EQ(use.as_string(), shared);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "yaml/event_source.h"
-#include "report/error_span.h"
+#include "read_error_checks.h"
 #include "yaml/reader.h"
 
 namespace kelp::yaml {
@@ -41,9 +41,9 @@ TEST_P(HostileText, IsRefusedByItsBudget) {
   const RefusedCase& c = GetParam();
   auto value = read_json_value(c.make());
   ASSERT_FALSE(value.has_value());
-  std::string error = first_line(value.error());
+  std::string error = first_line(value.error().display());
   EXPECT_EQ(error.substr(0, std::string_view(c.error_start).size()), c.error_start) << error;
-  EXPECT_TRUE(span_from_error_text(value.error()).has_value()) << error;
+  EXPECT_TRUE(position_reads_first(value.error())) << error;
 }
 
 constexpr std::size_t kMillion = 1000000;
@@ -138,7 +138,7 @@ class LongScalar : public ::testing::TestWithParam<LongScalarCase> {};
 TEST_P(LongScalar, ReadsExactly) {
   const LongScalarCase& c = GetParam();
   auto value = read_json_value(c.make());
-  ASSERT_TRUE(value.has_value()) << first_line(value.error());
+  ASSERT_TRUE(value.has_value()) << value.error().message;
   const JsonValue* x = value->get("x");
   ASSERT_TRUE(x != nullptr && x->is_string());
   const std::string expected = c.expected();
@@ -181,7 +181,7 @@ class BlockDepth : public ::testing::TestWithParam<DepthCase> {};
 TEST_P(BlockDepth, LimitIsExact) {
   const DepthCase& c = GetParam();
   auto value = read_json_value(c.nest(2000));
-  ASSERT_TRUE(value.has_value()) << first_line(value.error());
+  ASSERT_TRUE(value.has_value()) << value.error().message;
   std::size_t depth = 0;
   for (const JsonValue* v = &*value; v != nullptr;) {
     if (v->is_array() && !v->as_array().empty()) {
@@ -196,7 +196,7 @@ TEST_P(BlockDepth, LimitIsExact) {
   EXPECT_EQ(depth, 2000u);  // each collection holds the next, the innermost a null
   auto refused = read_json_value(c.nest(2001));
   ASSERT_FALSE(refused.has_value());
-  EXPECT_EQ(first_line(refused.error()).substr(0, 30), "budget breached: nesting depth");
+  EXPECT_EQ(refused.error().message.substr(0, 30), "budget breached: nesting depth");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -249,7 +249,7 @@ TEST_P(ShortHostileText, ReadsCleanly) {
       {
         alarm(10);
         auto value = read_json_value(text);
-        if (!value && !span_from_error_text(value.error())) std::_Exit(1);
+        if (!value && !position_reads_first(value.error())) std::_Exit(1);
         EventSource source(text);
         for (std::size_t n = 0; n < 1000; ++n) {
           auto event = source.next();

@@ -26,7 +26,7 @@
 #define KELP_UNDER_SANITIZER 0
 #endif
 #include "yaml/event_source.h"
-#include "report/error_span.h"
+#include "read_error_checks.h"
 #include "yaml/reader.h"
 
 namespace kelp::yaml {
@@ -229,7 +229,9 @@ void note_reading(std::string_view what) {
     note_reading("mutant " + std::to_string(i) + " through the reader: " + text);
     auto value = read_json_value(text);
     // The display text keeps its position, which spans are read from.
-    if (!value && !span_from_error_text(value.error())) fail(i, "no position in " + value.error(), text);
+    if (!value && !position_reads_first(value.error())) {
+      fail(i, "no readable position in " + value.error().display(), text);
+    }
 
     // The bare source takes no NUL byte; the reader's road refuses it first.
     for (char& ch : text)

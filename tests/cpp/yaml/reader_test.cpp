@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "yaml/document.h"
+#include "yaml/to_json.h"
+
 #include "common/case_name.h"
-#include "report/error_span.h"
+#include "read_error_checks.h"
 
 #include <cmath>
 #include <ostream>
@@ -16,15 +19,17 @@ using namespace std::string_literals;
 
 JsonValue read_ok(const std::string& text) {
   auto value = read_json_value(text);
-  EXPECT_TRUE(value.has_value()) << (value ? "" : value.error());
+  EXPECT_TRUE(value.has_value()) << (value ? "" : value.error().display());
   return value ? *value : JsonValue();
 }
 
-std::string read_error(const std::string& text) {
+ReadError read_fault(const std::string& text) {
   auto value = read_json_value(text);
   EXPECT_FALSE(value.has_value()) << text;
-  return value ? std::string() : value.error();
+  return value ? ReadError() : value.error();
 }
+
+std::string read_error(const std::string& text) { return read_fault(text).display(); }
 
 std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
 
@@ -305,33 +310,95 @@ TEST(YamlErrorDisplay, LongLinesAreWindowedAroundTheColumn) {
   EXPECT_EQ(excerpt.substr(caret.size() - 1, 8), "*missing");
 }
 
-TEST(YamlErrorDisplay, ParserMessagesKeepTheSpanReadable) {
-  std::string error = read_error("a: b: c\n");
-  EXPECT_EQ(first_line(error), "mapping values are not allowed here at line 1, column 5");
-  EXPECT_EQ(span_from_error_text(error), (Span{1, 5}));
+TEST(YamlErrorDisplay, ParserMessagesKeepThePositionReadable) {
+  ReadError error = read_fault("a: b: c\n");
+  EXPECT_EQ(first_line(error.display()), "mapping values are not allowed here at line 1, column 5");
+  EXPECT_EQ(error.message, "mapping values are not allowed here");
+  EXPECT_EQ(error.line, 1u);
+  EXPECT_EQ(error.column, 5u);
+  EXPECT_TRUE(position_reads_first(error));
 }
 
-TEST(YamlErrorDisplay, UserTextCannotDisturbTheSpan) {
-  std::string error = read_error("pipeline: 1\npipeline: 2\n");
-  EXPECT_EQ(first_line(error), "duplicate key `pipelin\\u{65}` in mapping at line 2, column 1");
-  EXPECT_EQ(span_from_error_text(error), (Span{2, 1}));
+TEST(YamlErrorDisplay, UserTextCannotDisturbThePosition) {
+  ReadError error = read_fault("pipeline: 1\npipeline: 2\n");
+  EXPECT_EQ(first_line(error.display()),
+            "duplicate key `pipelin\\u{65}` in mapping at line 2, column 1");
+  EXPECT_EQ(error.line, 2u);
+  EXPECT_EQ(error.column, 1u);
+  EXPECT_TRUE(position_reads_first(error));
 
-  error = read_error("\"line 9\\ncolumn 9\": 1\n\"line 9\\ncolumn 9\": 2\n");
-  EXPECT_EQ(first_line(error),
+  error = read_fault("\"line 9\\ncolumn 9\": 1\n\"line 9\\ncolumn 9\": 2\n");
+  EXPECT_EQ(first_line(error.display()),
             "duplicate key `lin\\u{65} 9\\ncolumn 9` in mapping at line 2, column 1");
-  EXPECT_EQ(span_from_error_text(error), (Span{2, 1}));
+  EXPECT_EQ(error.line, 2u);
+  EXPECT_EQ(error.column, 1u);
+  EXPECT_TRUE(position_reads_first(error));
 }
 
 TEST(YamlErrorDisplay, BadCharactersAreReportedWhereTheyStand) {
-  std::string error = read_error("a: 1\nb: x\0y\n"s);
-  EXPECT_EQ(first_line(error), "character U+0000 is not allowed in YAML text at line 2, column 5");
-  EXPECT_EQ(span_from_error_text(error), (Span{2, 5}));
+  ReadError error = read_fault("a: 1\nb: x\0y\n"s);
+  EXPECT_EQ(first_line(error.display()),
+            "character U+0000 is not allowed in YAML text at line 2, column 5");
+  EXPECT_EQ(error.line, 2u);
+  EXPECT_EQ(error.column, 5u);
+  EXPECT_TRUE(position_reads_first(error));
   EXPECT_EQ(first_line(read_error("a: \xFE\n")),
             "invalid UTF-8 byte 0xFE in YAML text at line 1, column 4");
 }
 
-TEST(SpanFromErrorText, ReadsEveryDisplayText) {
-  EXPECT_EQ(span_from_error_text(read_error("x:\n  - a\n  - *b\n")), (Span{3, 5}));
+TEST(YamlErrorDisplay, ExcerptFollowsThePosition) {
+  ReadError error = read_fault("x:\n  - a\n  - *b\n");
+  EXPECT_EQ(error.line, 3u);
+  EXPECT_EQ(error.column, 5u);
+  EXPECT_EQ(error.excerpt, " 3 |   - *b\n   |     ^");
+  EXPECT_EQ(error.display(), "unknown alias `b` at line 3, column 5\n" + error.excerpt);
+}
+
+TEST(YamlErrorDisplay, NoExcerptWhenTheSettingsTurnItOff) {
+  YamlReadOptions options;
+  options.error_excerpt = false;
+  auto value = read_yaml_document<JsonValue>(
+      "a: *b\n", options, [](const NodeTree& tree) { return node_to_json(tree, tree.root()); });
+  ASSERT_FALSE(value.has_value());
+  EXPECT_EQ(value.error().excerpt, "");
+  EXPECT_EQ(value.error().display(), "unknown alias `b` at line 1, column 4");
+}
+
+// ---- error kinds -------------------------------------------------------------
+
+struct KindCase {
+  const char* text;
+  ReadErrorKind kind;
+};
+
+class ReadErrorKinds : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(ReadErrorKinds, NameTheFault) {
+  ReadError error = read_fault(GetParam().text);
+  EXPECT_EQ(error.kind, GetParam().kind) << error.display();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ReadErrorKinds,
+    ::testing::Values(KindCase{"a: \"x\x01\"\n", ReadErrorKind::Text},
+                      KindCase{"a: \xFE\n", ReadErrorKind::Text},
+                      KindCase{"a: b: c\n", ReadErrorKind::Syntax},
+                      KindCase{"a: [1, 2\n", ReadErrorKind::Syntax},
+                      KindCase{"a: \"x\\qy\"\n", ReadErrorKind::Syntax},
+                      KindCase{"a: 1\n---\nb: 2\n", ReadErrorKind::SecondDocument},
+                      KindCase{"a: 1\na: 2\n", ReadErrorKind::DuplicateKey},
+                      KindCase{"a: *missing\n", ReadErrorKind::Alias},
+                      KindCase{"a: &x [*x]\n", ReadErrorKind::Alias},
+                      KindCase{"a: !foo x\n", ReadErrorKind::Tag},
+                      KindCase{"a: !!int abc\n", ReadErrorKind::Tag},
+                      KindCase{"a: !e!x 1\n", ReadErrorKind::Tag},
+                      KindCase{"? [a]\n: 1\n", ReadErrorKind::Structure},
+                      KindCase{"a:\n  <<: 5\n", ReadErrorKind::Structure}),
+    KELP_CASE_NAMES(p.text));
+
+TEST(ReadErrorKinds, BudgetsAreTheirOwnKind) {
+  EXPECT_EQ(read_fault(std::string(3000, '[')).kind, ReadErrorKind::Budget);
+  EXPECT_EQ(read_fault("a: &a x\nb: [" + repeated("*a, ", 100) + "]\n").kind, ReadErrorKind::Budget);
 }
 
 }  // namespace

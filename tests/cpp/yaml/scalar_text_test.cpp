@@ -23,7 +23,7 @@ class ScalarText : public ::testing::TestWithParam<TextCase> {};
 TEST_P(ScalarText, ReadsExactly) {
   const TextCase& c = GetParam();
   auto value = read_json_value(c.yaml);
-  ASSERT_TRUE(value.has_value()) << value.error();
+  ASSERT_TRUE(value.has_value()) << value.error().display();
   const JsonValue* x = value->get("x");
   ASSERT_NE(x, nullptr);
   ASSERT_TRUE(x->is_string());
@@ -90,7 +90,7 @@ TEST_P(ScalarTextFaults, AreRefused) {
   const BadText& c = GetParam();
   auto value = read_json_value(c.yaml);
   ASSERT_FALSE(value.has_value());
-  const std::string& error = value.error();
+  const std::string error = value.error().display();
   EXPECT_EQ(error.substr(0, error.find('\n')), c.message);
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "json/reader.h"
+#include "read_error_checks.h"
 #include "suite_cases.h"
 #include "yaml/event_source.h"
 #include "yaml/reader.h"
@@ -338,6 +339,10 @@ TEST_P(YamlSuite, EventStream) {
     }
     EXPECT_FALSE(run.completed) << c.name << "\naccepted an invalid text:\n"
                                 << c.yaml << "\nevents:\n" << run.events;
+    auto read = read_json_value(c.yaml);
+    if (!read) {
+      EXPECT_TRUE(position_reads_first(read.error())) << c.name << "\n" << read.error().display();
+    }
     return;
   }
   EXPECT_TRUE(run.completed) << c.name << "\nrefused a valid text: " << run.error << "\n" << c.yaml;
@@ -360,7 +365,7 @@ TEST_P(YamlSuite, ComposedValue) {
   if (!theirs) GTEST_SKIP() << "the JSON is not one value: " << theirs.error().display();
 
   auto ours = read_json_value(c.yaml);
-  ASSERT_TRUE(ours.has_value()) << c.name << "\n" << ours.error() << "\n" << c.yaml;
+  ASSERT_TRUE(ours.has_value()) << c.name << "\n" << ours.error().display() << "\n" << c.yaml;
   std::string where = "$";
   EXPECT_TRUE(same_value(*ours, *theirs, where))
       << c.name << "\ndiffers at " << where << "\n" << c.yaml << "\nexpected JSON:\n" << *c.json;
