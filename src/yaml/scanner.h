@@ -221,6 +221,8 @@ class Scanner {
   bool building_within_budget(std::size_t text_start, std::size_t at);
 
   bool fail(std::size_t offset, std::string message, ReadErrorKind kind = ReadErrorKind::Syntax);
+  // Steps over a '%' and its two hex digits in a tag, or fails.
+  bool skip_tag_escape();
   bool breach(std::string_view what, std::uint64_t limit, std::size_t offset);
 
   // Character classes at an offset; past the end reads as a NUL.

@@ -86,10 +86,7 @@ bool Scanner::scan_tag_directive(Token& t) {
   while (pos_ < in_.size() && !is_blankz_at(pos_)) {
     char c = in_[pos_];
     if (c == '%') {
-      if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) {
-        return fail(pos_, "malformed '%' escape in a tag");
-      }
-      pos_ += 3;
+      if (!skip_tag_escape()) return false;
       continue;
     }
     if (!is_uri_char(c) || (pos_ == p && is_flow_indicator(c))) {

@@ -10,6 +10,14 @@ using scan::is_tag_char;
 using scan::is_uri_char;
 using scan::is_word_char;
 
+bool Scanner::skip_tag_escape() {
+  if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) {
+    return fail(pos_, "malformed '%' escape in a tag");
+  }
+  pos_ += 3;
+  return true;
+}
+
 bool Scanner::fetch_anchor(TokenType type) {
   if (!save_simple_key()) return false;
   simple_key_allowed_ = false;
@@ -40,10 +48,7 @@ bool Scanner::fetch_tag() {
     while (pos_ < in_.size() && in_[pos_] != '>') {
       char c = in_[pos_];
       if (c == '%') {
-        if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) {
-          return fail(pos_, "malformed '%' escape in a tag");
-        }
-        pos_ += 3;
+        if (!skip_tag_escape()) return false;
         continue;
       }
       if (!is_uri_char(c)) return fail(pos_, "invalid character in a verbatim tag");
@@ -70,10 +75,7 @@ bool Scanner::fetch_tag() {
     while (pos_ < in_.size()) {
       char c = in_[pos_];
       if (c == '%') {
-        if (!is_hex(at(pos_ + 1)) || !is_hex(at(pos_ + 2))) {
-          return fail(pos_, "malformed '%' escape in a tag");
-        }
-        pos_ += 3;
+        if (!skip_tag_escape()) return false;
         continue;
       }
       if (!is_tag_char(c)) break;
