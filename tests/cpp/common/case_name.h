@@ -15,8 +15,9 @@ namespace kelp::testing {
 inline std::string case_name(std::string_view text, std::size_t index) {
   std::string out;
   bool gap = false;
-  for (unsigned char c : text) {
+  for (char ch : text) {
     if (out.size() >= 48) break;
+    auto c = static_cast<unsigned char>(ch);
     bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
     if (keep) {
       if (gap && !out.empty()) out += '_';
